@@ -1,0 +1,115 @@
+// The surfaces GDI draws on. A Canvas takes device-coordinate primitives with
+// GDI's own semantics (exclusive right/bottom edges, last line pixel left out);
+// the GDI layer above it handles objects, the window origin and the current
+// position. RasterCanvas draws pixels as Windows does; SvgCanvas writes the same
+// primitives as vector shapes in pixel units.
+#ifndef WINPORT_CANVAS_H
+#define WINPORT_CANVAS_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace winport {
+
+// Colours are COLORREF values, 0x00BBGGRR.
+struct PenSpec {
+  int style;       // PS_SOLID, PS_DOT or PS_NULL
+  uint32_t color;  // COLORREF
+};
+
+struct BrushSpec {
+  bool hollow;     // NULL_BRUSH
+  uint32_t color;  // COLORREF, when not hollow
+};
+
+// The DC state a primitive is drawn with besides its pen and brush.
+struct TextSpec {
+  uint32_t textColor;  // COLORREF
+  uint32_t bkColor;    // COLORREF
+  bool opaque;         // background mode OPAQUE
+};
+
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  virtual int width() const = 0;
+  virtual int height() const = 0;
+  // Fills [left, right) x [top, bottom).
+  virtual void fillRect(int left, int top, int right, int bottom, uint32_t color) = 0;
+  // A cosmetic one-pixel line from (x0, y0) toward (x1, y1), the end pixel left
+  // out. Dotted pens fill their gaps with `bk` when it is opaque.
+  virtual void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) = 0;
+  // The ellipse inscribed in [left, right) x [top, bottom), outlined with the
+  // pen and filled with the brush.
+  virtual void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
+                       const BrushSpec& brush) = 0;
+  // `count` bytes of Windows-1252-compatible ASCII text with its top-left
+  // corner at (x, y), on an opaque box of the background colour when opaque.
+  virtual void text(int x, int y, const char* s, int count, const TextSpec& spec) = 0;
+};
+
+// Pixels in XRGB8888 (0x00RRGGBB in a uint32_t), either owned or borrowed from
+// a window surface.
+class RasterCanvas : public Canvas {
+ public:
+  RasterCanvas(int width, int height);  // owned, filled with black
+  RasterCanvas(uint32_t* pixels, int width, int height, int strideBytes);  // borrowed
+  int width() const override { return width_; }
+  int height() const override { return height_; }
+  uint32_t* row(int y) { return reinterpret_cast<uint32_t*>(bytes_ + y * stride_); }
+  const uint32_t* row(int y) const {
+    return reinterpret_cast<const uint32_t*>(bytes_ + y * stride_);
+  }
+  uint32_t pixel(int x, int y) const { return row(y)[x]; }  // 0x00RRGGBB
+  // Writes a PNG; false (with errno-style message in *error) on failure.
+  bool writePng(const std::string& path, std::string* error) const;
+
+  void fillRect(int left, int top, int right, int bottom, uint32_t color) override;
+  void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) override;
+  void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
+               const BrushSpec& brush) override;
+  void text(int x, int y, const char* s, int count, const TextSpec& spec) override;
+
+ private:
+  void put(int x, int y, uint32_t rgb) {
+    if (x >= 0 && y >= 0 && x < width_ && y < height_) row(y)[x] = rgb;
+  }
+  std::vector<uint32_t> owned_;
+  unsigned char* bytes_;
+  int width_;
+  int height_;
+  int stride_;
+};
+
+// A vector image of the same primitives, written to `path` by finish().
+class SvgCanvas : public Canvas {
+ public:
+  SvgCanvas(const std::string& path, int width, int height);
+  ~SvgCanvas() override;
+  int width() const override { return width_; }
+  int height() const override { return height_; }
+  bool finish(std::string* error);
+
+  void fillRect(int left, int top, int right, int bottom, uint32_t color) override;
+  void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) override;
+  void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
+               const BrushSpec& brush) override;
+  void text(int x, int y, const char* s, int count, const TextSpec& spec) override;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  int width_;
+  int height_;
+};
+
+// 0x00BBGGRR to 0x00RRGGBB.
+inline uint32_t colorrefToRgb(uint32_t c) {
+  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+}  // namespace winport
+
+#endif
