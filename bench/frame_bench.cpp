@@ -1,0 +1,55 @@
+// updateFrame() for a few eyes at 1000x700.
+#include <benchmark/benchmark.h>
+
+#include "geometry/projection.h"
+
+namespace {
+
+void setUp(const char* keys) {
+  static bool ready = false;
+  if (!ready) {
+    initScene();
+    ready = true;
+  }
+  setClientSize(1000, 700);
+  scene.eye = Point4(3.0L, -4.0L, 4.0L, 4.0L);
+  for (const char* k = keys; *k; ++k) {
+    switch (*k) {
+      case 'U':
+        scene.eye.multiply(scene.stepI);
+        break;
+      case 'D':
+        scene.eye.multiply(scene.stepIInv);
+        break;
+      case 'L':
+        scene.eye.multiply(scene.stepJ);
+        break;
+      case 'R':
+        scene.eye.multiply(scene.stepJInv);
+        break;
+    }
+  }
+}
+
+void runFrames(benchmark::State& state, const char* keys) {
+  setUp(keys);
+  for (auto _ : state) {
+    updateFrame();
+    benchmark::DoNotOptimize(scene.edges);
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_UpdateFrameStart(benchmark::State& state) { runFrames(state, ""); }
+void BM_UpdateFrame40Ups(benchmark::State& state) {
+  runFrames(state, "UUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUU");
+}
+void BM_UpdateFrame8Hidden(benchmark::State& state) { runFrames(state, "DDDDDDDDRRRRRRRR"); }
+
+BENCHMARK(BM_UpdateFrameStart);
+BENCHMARK(BM_UpdateFrame40Ups);
+BENCHMARK(BM_UpdateFrame8Hidden);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,26 @@
+// Which vertices the eye can see: a vertex is hidden when a point a tiny step
+// from it toward the eye lies inside the cube, tested against the hyperplanes
+// of the eight cubic cells.
+#ifndef GEOMETRY_CLASSIFY_H
+#define GEOMETRY_CLASSIFY_H
+
+#include "geometry/scene.h"
+
+// The four vertices that span each cell, in the order the plane is built from.
+extern const int kCellVertices[kCellCount][4];
+
+// Determinant of the rows (a, b, c), (d, e, f), (g, h, l).
+long double det3(long double a, long double b, long double c, long double d, long double e,
+                 long double f, long double g, long double h, long double l);
+
+// The hyperplane through four points, its normal unnormalised.
+CellPlane makeCellPlane(const Point4& a, const Point4& b, const Point4& c, const Point4& d);
+
+// 1 when p and q lie clearly (product of signed values above kSideEpsilon) on
+// the same side of the plane, else 0.
+int32_t sameSide(const CellPlane& plane, const Point4& p, const Point4& q);
+
+// Rebuilds scene.cells and sets every vertex's visible flag from scene.eye.
+void classifyVertices();
+
+#endif

@@ -1,0 +1,14 @@
+#include "geometry/fpu.h"
+
+void setExtendedPrecision() {
+#if GEOMETRY_HAS_X87
+  constexpr uint16_t kPrecisionMask = 0x0300;  // bits 8-9
+  constexpr uint16_t kRoundingMask = 0x0C00;   // bits 10-11
+  constexpr uint16_t kPrecision64 = 0x0300;
+  constexpr uint16_t kRoundNearest = 0x0000;
+  uint16_t cw = readX87ControlWord();
+  cw = static_cast<uint16_t>((cw & ~(kPrecisionMask | kRoundingMask)) | kPrecision64 |
+                             kRoundNearest);
+  loadX87ControlWord(cw);
+#endif
+}

@@ -1,0 +1,60 @@
+#include "geometry/scene.h"
+
+#include "geometry/fpu.h"
+
+Scene scene;
+
+namespace {
+
+ScreenSize provisionalScreenSize() { return {1000, 700}; }
+
+ScreenSizeSource screenSizeSource = provisionalScreenSize;
+
+long double scaleFor(int32_t width, int32_t height) {
+  const int32_t shorter = width > height ? height : width;
+  return static_cast<long double>(shorter) * kScaleFactor;
+}
+
+// The unit must be in extended mode before any geometry runs, and initStatics()
+// must run before the entry point: both happen here, during static
+// initialisation of the object file that holds the scene.
+const bool staticsReady = (setExtendedPrecision(), initStatics(), true);
+
+}  // namespace
+
+void setScreenSizeSource(ScreenSizeSource source) {
+  screenSizeSource = source ? source : provisionalScreenSize;
+}
+
+void initStatics() {
+  for (Point4& v : scene.vertices) v = Point4();
+  scene.centroid = Point4();
+  scene.probe = Point4();
+  scene.offset = Point4();
+  scene.eye = Point4(3.0L, -4.0L, 4.0L, 4.0L);
+  scene.stepI = Quaternion(Point4(1.0L, kStepComponent, 0.0L, 0.0L));
+  scene.stepJ = Quaternion(Point4(1.0L, 0.0L, kStepComponent, 0.0L));
+  scene.stepIInv = Quaternion(0.0L, 0.0L, 0.0L, 0.0L);
+  scene.stepJInv = Quaternion(0.0L, 0.0L, 0.0L, 0.0L);
+}
+
+void initScene() {
+  for (int i = 0; i < kVertexCount; ++i) {
+    auto coordinate = [i](int k) { return (i >> k) & 1 ? 1.0L : -1.0L; };
+    scene.vertices[i] = Point4(coordinate(0), coordinate(1), coordinate(2), coordinate(3));
+  }
+  const ScreenSize screen = screenSizeSource();
+  setClientSize(screen.width, screen.height);
+  scene.stepI.normalize();
+  scene.stepIInv = scene.stepI;
+  scene.stepIInv.unitConjugate();
+  scene.stepJ.normalize();
+  scene.stepJInv = scene.stepJ;
+  scene.stepJInv.unitConjugate();
+}
+
+void setClientSize(int32_t width, int32_t height) {
+  scene.clientWidth = width;
+  scene.clientHeight = height;
+  scene.scale = scaleFor(width, height);
+}

@@ -1,0 +1,97 @@
+// The one program-wide state of the demonstration: the cube's vertices, the
+// eye, the arrow keys' step rotations, the drawing area and the per-frame work
+// buffers. It lives in static storage, so it is zero before anything runs.
+#ifndef GEOMETRY_SCENE_H
+#define GEOMETRY_SCENE_H
+
+#include <cstdint>
+
+#include "geometry/quaternion.h"
+
+// Extended constants are the nearest doubles widened, not the nearest extended
+// values, hence the double literals.
+constexpr int32_t kVertexRadius = 4;
+constexpr long double kSideEpsilon = static_cast<long double>(1e-6);
+constexpr long double kCentroidScale = static_cast<long double>(0.0625);
+constexpr long double kPi = static_cast<long double>(3.141592653589793);
+constexpr long double kHalfPi = kPi * static_cast<long double>(0.5);  // exact
+constexpr long double kScaleFactor = static_cast<long double>(0.22);
+constexpr long double kProbeStep = static_cast<long double>(1e-4);
+constexpr long double kStepComponent = static_cast<long double>(0.08);
+
+constexpr int kVertexCount = 16;
+constexpr int kEdgeCount = 32;
+constexpr int kCellCount = 8;
+
+struct Point3 {
+  long double x = 0.0L;
+  long double y = 0.0L;
+  long double z = 0.0L;
+  int32_t visible = 0;
+};
+
+struct Point2 {
+  long double x = 0.0L;
+  long double y = 0.0L;
+  int32_t visible = 0;
+};
+
+// A segment in logical screen units with how many of its ends are visible.
+struct ScreenEdge {
+  int32_t x0 = 0;
+  int32_t y0 = 0;
+  int32_t x1 = 0;
+  int32_t y1 = 0;
+  int32_t visibleCount = 0;
+  int32_t solid = 0;
+};
+
+// The hyperplane nw*w + nx*x + ny*y + nz*z + d = 0 of one cubic cell.
+struct CellPlane {
+  long double nw = 0.0L;
+  long double nx = 0.0L;
+  long double ny = 0.0L;
+  long double nz = 0.0L;
+  long double d = 0.0L;
+};
+
+struct Scene {
+  Point4 vertices[kVertexCount];
+  Point4 eye;
+  Point3 viewDir{3.0L, -3.5L, 4.0L, 0};  // fixed initial data, never changed
+  Quaternion stepI, stepJ;               // Up, Left
+  Quaternion stepIInv, stepJInv;         // Down, Right
+  int32_t clientWidth = 0;
+  int32_t clientHeight = 0;
+  long double scale = 0.0L;
+  CellPlane cells[kCellCount];
+  Point4 centroid, probe, offset;
+  Point3 points3[kVertexCount];
+  Point2 points2[kVertexCount];
+  ScreenEdge edges[kEdgeCount];
+};
+
+extern Scene scene;
+
+// Where initScene() reads the screen size; the shell points it at the
+// platform. Until then a provisional size serves: the first client size
+// replaces it before anything is drawn.
+struct ScreenSize {
+  int32_t width;
+  int32_t height;
+};
+using ScreenSizeSource = ScreenSize (*)();
+void setScreenSizeSource(ScreenSizeSource source);
+
+// Start-up values: eye, unnormalised steps, vertices at the origin. Runs during
+// static initialisation, before main or WinMain.
+void initStatics();
+
+// Window-creation values: vertices in place, provisional scale, unit steps and
+// their inverses. Runs once.
+void initScene();
+
+// Sets the drawing area and the scale derived from its shorter side.
+void setClientSize(int32_t width, int32_t height);
+
+#endif

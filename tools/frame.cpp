@@ -1,0 +1,89 @@
+#include "tools/frame.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "geometry/projection.h"
+
+namespace {
+
+bool projectable(const Point4& eye) {
+  const long double n = eye.norm();
+  return std::isfinite(eye.w) && std::isfinite(eye.x) && std::isfinite(eye.y) &&
+         std::isfinite(eye.z) && std::isfinite(n) && n != 0.0L;
+}
+
+const Quaternion& stepFor(char key) {
+  switch (key) {
+    case 'L':
+      return scene.stepJ;
+    case 'U':
+      return scene.stepI;
+    case 'R':
+      return scene.stepJInv;
+    default:
+      return scene.stepIInv;
+  }
+}
+
+std::string formatExtended(long double v) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.21Lg", v);
+  return buffer;
+}
+
+}  // namespace
+
+bool computeFrame(const RenderOptions& options, std::string* error) {
+  static bool sceneReady = false;  // the window creates the scene once
+  if (!sceneReady) {
+    initScene();
+    sceneReady = true;
+  }
+  setClientSize(options.width, options.height);
+  if (options.hasEye) {
+    scene.eye = Point4(options.eye[0], options.eye[1], options.eye[2], options.eye[3]);
+    if (!projectable(scene.eye)) {
+      *error =
+          "--eye: the eye's length is zero or beyond the extended range; it cannot be projected";
+      return false;
+    }
+  }
+  for (char key : options.keys) scene.eye.multiply(stepFor(key));
+  if (!projectable(scene.eye)) {
+    *error = "--keys: the eye left the extended range; it cannot be projected";
+    return false;
+  }
+  updateFrame();
+  return true;
+}
+
+std::string frameJson(const RenderOptions& options) {
+  std::string s = "{\"size\":[" + std::to_string(options.width) + "," +
+                  std::to_string(options.height) + "],\"keys\":\"" + options.keys + "\",\"eye\":[";
+  const long double eye[4] = {scene.eye.w, scene.eye.x, scene.eye.y, scene.eye.z};
+  for (int i = 0; i < 4; ++i) s += (i ? ",\"" : "\"") + formatExtended(eye[i]) + "\"";
+  s += "],\"hidden\":[";
+  bool first = true;
+  for (int i = 0; i < kVertexCount; ++i) {
+    if (scene.vertices[i].visible != 0) continue;
+    s += (first ? "" : ",") + std::to_string(i);
+    first = false;
+  }
+  s += "],\"points\":[";
+  for (int i = 0; i < kVertexCount; ++i) {
+    const Point2& p = scene.points2[i];
+    s += (i ? ",[" : "[") + std::to_string(toScreen(p.x)) + "," + std::to_string(toScreen(p.y)) +
+         "]";
+  }
+  s += "],\"edges\":[";
+  for (int k = 0; k < kEdgeCount; ++k) {
+    const ScreenEdge& e = scene.edges[k];
+    const int32_t v[6] = {e.x0, e.y0, e.x1, e.y1, e.visibleCount, e.solid};
+    s += k ? ",[" : "[";
+    for (int j = 0; j < 6; ++j) s += (j ? "," : "") + std::to_string(v[j]);
+    s += "]";
+  }
+  s += "]}\n";
+  return s;
+}

@@ -1,0 +1,31 @@
+// Command-line options of hypercube-render, parsed without side effects so the
+// parser can be tested and fuzzed on its own.
+#ifndef TOOLS_RENDER_OPTIONS_H
+#define TOOLS_RENDER_OPTIONS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class RenderFormat { kJson, kPng, kSvg };
+
+struct RenderOptions {
+  int32_t width = 1000;
+  int32_t height = 700;
+  std::string keys;  // L, U, R, D
+  bool hasEye = false;
+  long double eye[4] = {0.0L, 0.0L, 0.0L, 0.0L};
+  RenderFormat format = RenderFormat::kJson;
+  std::string output;  // required for png and svg
+  bool help = false;
+  bool version = false;
+};
+
+// Parses argv[1..]; on failure returns false with one line, without a
+// trailing newline, in *error.
+bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* options,
+                        std::string* error);
+
+extern const char kRenderUsage[];
+
+#endif
