@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "geometry/classify.h"
+#include "geometry/projection.h"
+
+namespace {
+
+struct ScreenPoint {
+  int32_t x, y;
+  bool operator==(const ScreenPoint& o) const { return x == o.x && y == o.y; }
+};
+
+void PrintTo(const ScreenPoint& p, std::ostream* os) { *os << "(" << p.x << ", " << p.y << ")"; }
+
+class FrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    initStatics();
+    initScene();
+    setClientSize(1000, 700);
+  }
+
+  static void press(const std::string& keys) {
+    for (char k : keys) {
+      const Quaternion& step = k == 'U'   ? scene.stepI
+                               : k == 'D' ? scene.stepIInv
+                               : k == 'L' ? scene.stepJ
+                                          : scene.stepJInv;
+      scene.eye.multiply(step);
+    }
+  }
+
+  static ScreenPoint point(int i) {
+    return {toScreen(scene.points2[i].x), toScreen(scene.points2[i].y)};
+  }
+
+  static std::vector<int> hidden() {
+    std::vector<int> h;
+    for (int i = 0; i < kVertexCount; ++i) {
+      if (scene.vertices[i].visible == 0) h.push_back(i);
+    }
+    return h;
+  }
+
+  static std::vector<int> edgesWithCount(int count) {
+    std::vector<int> e;
+    for (int k = 0; k < kEdgeCount; ++k) {
+      if (scene.edges[k].visibleCount == count) e.push_back(k);
+    }
+    return e;
+  }
+};
+
+TEST_F(FrameTest, StartUpFrameAt1000x700) {
+  updateFrame();
+  const ScreenPoint expected[kVertexCount] = {
+      {-128, -201}, {145, -183}, {-34, -2},   {239, 15},  {-135, -245}, {138, -227},
+      {-41, -46},   {232, -28},  {-232, 28},  {41, 46},   {-138, 227},  {135, 245},
+      {-239, -15},  {34, 2},     {-145, 183}, {128, 201},
+  };
+  for (int i = 0; i < kVertexCount; ++i) EXPECT_EQ(point(i), expected[i]) << "vertex " << i;
+  EXPECT_EQ(hidden(), std::vector<int>{2});
+  EXPECT_EQ(edgesWithCount(1), (std::vector<int>{1, 3, 6, 26}));
+  EXPECT_TRUE(edgesWithCount(0).empty());
+  for (const ScreenEdge& e : scene.edges) EXPECT_EQ(e.solid, e.visibleCount == 2 ? 1 : 0);
+  const ScreenEdge& e26 = scene.edges[26];  // 2 -> 10
+  EXPECT_EQ((ScreenPoint{e26.x0, e26.y0}), expected[2]);
+  EXPECT_EQ((ScreenPoint{e26.x1, e26.y1}), expected[10]);
+}
+
+// One row per key sequence: where vertices 0 and 3 land and what is hidden.
+TEST_F(FrameTest, ArrowKeysMoveTheFigure) {
+  struct Case {
+    const char* keys;
+    ScreenPoint v0, v3;
+    std::vector<int> hidden;
+  };
+  const Case cases[] = {
+      {"U", {-131, -204}, {250, -2}, {2}},
+      {"L", {-147, -201}, {228, 0}, {2}},
+      {"R", {-108, -199}, {249, 31}, {2}},
+      {"D", {-124, -196}, {228, 33}, {2}},
+      {"UUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUUU", {130, 203}, {-246, -3}, {13}},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    press(c.keys);
+    updateFrame();
+    EXPECT_EQ(point(0), c.v0) << c.keys;
+    EXPECT_EQ(point(3), c.v3) << c.keys;
+    EXPECT_EQ(hidden(), c.hidden) << c.keys;
+  }
+  EXPECT_EQ(edgesWithCount(1), (std::vector<int>{17, 20, 22, 29}));
+  EXPECT_NEAR(scene.eye.w, -3.2023L, 1e-4L);
+  EXPECT_NEAR(scene.eye.x, 3.8399L, 1e-4L);
+  EXPECT_NEAR(scene.eye.y, -4.2010L, 1e-4L);
+  EXPECT_NEAR(scene.eye.z, -3.7883L, 1e-4L);
+}
+
+TEST_F(FrameTest, KeysKeepTheEyeLengthAndUndoEachOther) {
+  const Point4 start = scene.eye;
+  const long double length = start.norm();
+  press("UDLRRLDU");
+  EXPECT_NEAR(scene.eye.w, start.w, 1e-17L);
+  EXPECT_NEAR(scene.eye.x, start.x, 1e-17L);
+  EXPECT_NEAR(scene.eye.y, start.y, 1e-17L);
+  EXPECT_NEAR(scene.eye.z, start.z, 1e-17L);
+  press("UUULLLDRDRUUUUUUUUUUUUUULLLLLLLLLLLLLLLLLLLLLLRRD");
+  EXPECT_NEAR(scene.eye.norm() / length, 1.0L, 1e-16L);
+
+  SetUp();
+  press("UL");
+  const Point4 upLeft = scene.eye;
+  SetUp();
+  press("LU");
+  EXPECT_GT(fabsl(upLeft.w - scene.eye.w) + fabsl(upLeft.z - scene.eye.z), 1e-3L);
+}
+
+TEST_F(FrameTest, VertexAndItsOppositeAreMirrorImages) {
+  for (const char* keys : {"", "U", "LLLL", "DDDDDDDDRRRRRRRR", "URDLLLU"}) {
+    SetUp();
+    press(keys);
+    updateFrame();
+    for (int i = 0; i < kVertexCount; ++i) {
+      EXPECT_EQ(scene.points2[i].x, -scene.points2[15 - i].x) << keys << " vertex " << i;
+      EXPECT_EQ(scene.points2[i].y, -scene.points2[15 - i].y) << keys << " vertex " << i;
+    }
+  }
+}
+
+TEST_F(FrameTest, EyesPlacedDirectlyOnAndInsideCells) {
+  struct Case {
+    Point4 eye;
+    std::vector<int> hidden;
+  };
+  const Case cases[] = {
+      {Point4(1.0L, 5.0L, 5.0L, 5.0L), {0}},  // exactly on the plane w = +1
+      {Point4(0.9L, 5.0L, 5.0L, 5.0L), {0, 1}},
+      {Point4(0.5L, -0.25L, 0.1L, 0.0L),
+       {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},  // inside the cube
+  };
+  for (const Case& c : cases) {
+    scene.eye = c.eye;
+    updateFrame();
+    EXPECT_EQ(hidden(), c.hidden) << c.eye.w;
+  }
+  for (const ScreenEdge& e : scene.edges) {
+    EXPECT_EQ(e.visibleCount, 0);
+    EXPECT_EQ(e.solid, 0);
+  }
+}
+
+TEST_F(FrameTest, CellPlanesHaveOneAxisNormalOfLengthEightAndAreStable) {
+  classifyVertices();
+  EXPECT_EQ(scene.cells[0].nz, -8.0L);
+  EXPECT_EQ(scene.cells[0].d, -8.0L);
+  CellPlane first[kCellCount];
+  for (int c = 0; c < kCellCount; ++c) {
+    const CellPlane& p = scene.cells[c];
+    const long double n[4] = {p.nw, p.nx, p.ny, p.nz};
+    int nonZero = 0;
+    for (long double v : n) {
+      if (v != 0.0L) {
+        ++nonZero;
+        EXPECT_EQ(fabsl(v), 8.0L) << "cell " << c;
+      }
+    }
+    EXPECT_EQ(nonZero, 1) << "cell " << c;
+    EXPECT_EQ(fabsl(p.d), 8.0L) << "cell " << c;
+    // The centroid (origin) is 1 unit from every cell, on the inner side.
+    EXPECT_EQ(sameSide(p, Point4(), Point4()), 1) << "cell " << c;
+    first[c] = p;
+  }
+  scene.eye.multiply(scene.stepI);
+  classifyVertices();
+  for (int c = 0; c < kCellCount; ++c) {
+    EXPECT_EQ(scene.cells[c].nw, first[c].nw);
+    EXPECT_EQ(scene.cells[c].d, first[c].d);
+  }
+}
+
+TEST(SideTest, ThresholdIsStrict) {
+  // n = (1, 0, 0, 0), d = 0: the signed value of a point is its w.
+  const CellPlane plane{1.0L, 0.0L, 0.0L, 0.0L, 0.0L};
+  const Point4 one(1.0L, 0.0L, 0.0L, 0.0L);
+  EXPECT_EQ(sameSide(plane, one, Point4(kSideEpsilon, 0.0L, 0.0L, 0.0L)), 0);
+  EXPECT_EQ(sameSide(plane, one, Point4(kSideEpsilon * 2.0L, 0.0L, 0.0L, 0.0L)), 1);
+  EXPECT_EQ(sameSide(plane, one, Point4()), 0);
+  EXPECT_EQ(sameSide(plane, one, Point4(-1.0L, 0.0L, 0.0L, 0.0L)), 0);
+  EXPECT_EQ(det3(1, 2, 3, 4, 5, 6, 7, 8, 10), -3.0L);
+  EXPECT_EQ(det3(2, 0, 0, 0, 3, 0, 0, 0, 4), 24.0L);
+}
+
+TEST_F(FrameTest, ScreenValuesTruncateTowardZero) {
+  scene.scale = 1.0L;
+  EXPECT_EQ(toScreen(-128.507L), -128);
+  EXPECT_EQ(toScreen(145.54L), 145);
+  EXPECT_EQ(toScreen(-0.99L), 0);
+  setClientSize(0, 480);
+  updateFrame();
+  for (const ScreenEdge& e : scene.edges) {
+    EXPECT_EQ(e.x0 | e.y0 | e.x1 | e.y1, 0);
+  }
+}
+
+}  // namespace
