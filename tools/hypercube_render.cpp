@@ -6,6 +6,10 @@
 #include "tools/frame.h"
 #include "tools/render_options.h"
 
+#ifdef HYPERCUBE_HAVE_IMAGES
+#include "tools/frame_image.h"
+#endif
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -39,7 +43,11 @@ int main(int argc, char** argv) {
   }
   if (!computeFrame(options, &error)) return fail(error);
   if (options.format != RenderFormat::kJson) {
-    return fail("this build cannot write png or svg frames");
+#ifdef HYPERCUBE_HAVE_IMAGES
+    return writeFrameImage(options, &error) ? 0 : fail(error);
+#else
+    return fail("this build cannot write png or svg frames; use --format json");
+#endif
   }
   const std::string json = frameJson(options);
   if (std::fwrite(json.data(), 1, json.size(), stdout) != json.size() || std::fflush(stdout) != 0) {

@@ -12,7 +12,7 @@ const char kRenderUsage[] =
     "  --size WxH      client area in pixels, 0 to 65535 each side (default 1000x700)\n"
     "  --keys SEQ      arrow keys applied to the eye in order: L, U, R, D\n"
     "  --eye W,X,Y,Z   place the eye before the keys (default 3,-4,4,4)\n"
-    "  --format F      json (default), png or svg\n"
+    "  --format F      json (default), png or svg (each side 1 to 16384)\n"
     "  --output FILE   where png and svg frames are written\n"
     "  --help          this text\n";
 
@@ -155,6 +155,13 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o,
   if (o->help || o->version) return true;
   if (o->format != RenderFormat::kJson && !hasOutput) {
     *error = "--format png and svg need --output FILE";
+    return false;
+  }
+  if (o->format != RenderFormat::kJson &&
+      (o->width < 1 || o->height < 1 || o->width > kMaxImageSide || o->height > kMaxImageSide)) {
+    *error = "--size: png and svg frames need each side from 1 to " +
+             std::to_string(kMaxImageSide) + ", got " + std::to_string(o->width) + "x" +
+             std::to_string(o->height);
     return false;
   }
   if (o->format == RenderFormat::kJson && hasOutput) {

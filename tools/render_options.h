@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// Image sides beyond this are refused: an empty image cannot be written, and
+// larger ones would need gigabytes.
+constexpr int32_t kMaxImageSide = 16384;
+
 enum class RenderFormat { kJson, kPng, kSvg };
 
 struct RenderOptions {

@@ -185,8 +185,14 @@ typedef struct tagWNDCLASSEXA {
 #define PS_DOT 2
 #define PS_NULL 5
 
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+
 #define TRANSPARENT 1
 #define OPAQUE 2
+
+// The program's entry point, called by our main().
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int cmdShow);
 
 // USER: classes, windows, messages.
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wc);
@@ -199,6 +205,7 @@ BOOL WINAPI UpdateWindow(HWND hwnd);
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect);
 BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
+BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove);
 BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
 BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
