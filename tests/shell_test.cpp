@@ -1,0 +1,238 @@
+// The program's window procedure and painting, run through the headless host.
+#include "shell/shell.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "geometry/projection.h"
+#include "winport/dc.h"
+#include "winport/headless.h"
+
+namespace {
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    winport::setHost(&host);
+    winport::resetUser();
+    initStatics();
+  }
+  void TearDown() override {
+    winport::resetUser();
+    winport::setHost(nullptr);
+  }
+  // Dispatches everything pending, paints included, without waiting.
+  static void pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  static Point4 eyeAfter(const std::vector<const Quaternion*>& steps) {
+    Point4 eye(3.0L, -4.0L, 4.0L, 4.0L);
+    for (const Quaternion* s : steps) eye.multiply(*s);
+    return eye;
+  }
+  winport::HeadlessHost host{{1000, 700}};
+};
+
+TEST_F(ShellTest, OpensMaximisedAndPaintsOnce) {
+  HWND hwnd = openMainWindow(nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  EXPECT_EQ(scene.clientWidth, 1000);
+  EXPECT_EQ(scene.clientHeight, 700);
+  EXPECT_NEAR(scene.scale, 154.0L, 1e-15L);
+  EXPECT_EQ(host.presents(), 1);
+  EXPECT_EQ(host.caption(), "Демонстрация проволочной модели 4-мерного куба");
+  EXPECT_EQ(std::string(kCaption).size(), 46u) << "one byte per character";
+}
+
+TEST_F(ShellTest, OnlyArrowKeysStepTheEyeAndRepaint) {
+  HWND hwnd = openMainWindow(nullptr);
+  const int paints = host.presents();
+  winport::postKeyDown(hwnd, 'A', false, false);
+  winport::postKeyDown(hwnd, VK_ESCAPE, false, false);
+  winport::postKeyDown(hwnd, VK_UP, false, true);  // Alt+Up is a system key
+  winport::postKeyUp(hwnd, VK_UP, false);
+  pump();
+  EXPECT_EQ(host.presents(), paints);
+  EXPECT_EQ(scene.eye.w, 3.0L);
+
+  // Presses that arrive before the paint are all applied, and painted once.
+  winport::postKeyDown(hwnd, VK_UP, false, false);
+  winport::postKeyDown(hwnd, VK_UP, true, false);
+  winport::postKeyDown(hwnd, VK_LEFT, false, false);
+  winport::postKeyDown(hwnd, VK_RIGHT, false, false);
+  winport::postKeyDown(hwnd, VK_DOWN, false, false);
+  pump();
+  EXPECT_EQ(host.presents(), paints + 1);
+  const Point4 expected =
+      eyeAfter({&scene.stepI, &scene.stepI, &scene.stepJ, &scene.stepJInv, &scene.stepIInv});
+  EXPECT_EQ(scene.eye.w, expected.w);
+  EXPECT_EQ(scene.eye.x, expected.x);
+  EXPECT_EQ(scene.eye.y, expected.y);
+  EXPECT_EQ(scene.eye.z, expected.z);
+}
+
+TEST_F(ShellTest, ResizesSetTheScaleAndRepaintEvenAtZero) {
+  HWND hwnd = openMainWindow(nullptr);
+  const int paints = host.presents();
+  winport::windowResized(hwnd, {0, 0}, false);
+  pump();
+  EXPECT_EQ(scene.scale, 0.0L);
+  winport::windowResized(hwnd, {999, 1200}, false);
+  pump();
+  EXPECT_EQ(scene.scale, 999.0L * kScaleFactor);
+  EXPECT_EQ(host.presents(), paints + 2);
+  EXPECT_EQ(host.canvas(hwnd)->width(), 999);
+}
+
+TEST_F(ShellTest, WinMainRunsUntilClosedAndFailsCleanly) {
+  host.queueKey(VK_UP);
+  host.queueKey(VK_F4, true);  // Alt+F4
+  EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_HIDE), 0);
+  const Point4 expected = eyeAfter({&scene.stepI});
+  EXPECT_EQ(scene.eye.x, expected.x);
+  EXPECT_EQ(winport::firstWindow(), nullptr);
+
+  // The class is still registered: the second start cannot register it.
+  initStatics();
+  EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL), 1);
+
+  // A host that fails while waiting: GetMessageA's error ends the loop with 1.
+  winport::resetUser();
+  initStatics();
+  host.setCloseWhenIdle(false);
+  EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL), 1);
+}
+
+// Records what one paint asks of GDI, in device coordinates.
+class RecordingCanvas : public winport::Canvas {
+ public:
+  struct Line {
+    int x0, y0, x1, y1;
+    winport::PenSpec pen;
+  };
+  struct Circle {
+    int left, top, right, bottom;
+    winport::PenSpec pen;
+    winport::BrushSpec brush;
+  };
+  struct Text {
+    int x, y;
+    std::string s;
+  };
+  std::vector<Line> lines;
+  std::vector<Circle> circles;
+  std::vector<Text> texts;
+
+  int width() const override { return 1000; }
+  int height() const override { return 700; }
+  void fillRect(int, int, int, int, uint32_t) override {}
+  void line(int x0, int y0, int x1, int y1, const winport::PenSpec& pen,
+            const winport::TextSpec&) override {
+    lines.push_back({x0, y0, x1, y1, pen});
+  }
+  void ellipse(int l, int t, int r, int b, const winport::PenSpec& pen,
+               const winport::BrushSpec& brush, const winport::TextSpec&) override {
+    circles.push_back({l, t, r, b, pen, brush});
+  }
+  void text(int x, int y, const char* s, int count, const winport::TextSpec&) override {
+    texts.push_back({x, y, std::string(s, count)});
+  }
+};
+
+TEST_F(ShellTest, OnePaintDrawsEdgesThenLabelledCirclesAndFreesItsPens) {
+  initScene();
+  for (const auto& size : {std::pair<int, int>{1000, 700}, {999, 699}}) {
+    setClientSize(size.first, size.second);
+    updateFrame();
+    RecordingCanvas canvas;
+    const int liveBefore = winport::liveGdiObjects();
+    HDC dc = winport::createDC(canvas);
+    drawFrame(dc);
+    winport::releaseDC(dc);
+    EXPECT_EQ(winport::liveGdiObjects(), liveBefore) << "every pen deleted";
+
+    const int ox = size.first / 2, oy = size.second / 2;  // 500, 350 then 499, 349
+    ASSERT_EQ(canvas.lines.size(), 32u);
+    for (int k = 0; k < kEdgeCount; ++k) {
+      const ScreenEdge& e = scene.edges[k];
+      const auto& l = canvas.lines[k];
+      EXPECT_EQ(l.x0, e.x0 + ox);
+      EXPECT_EQ(l.y0, e.y0 + oy);
+      EXPECT_EQ(l.x1, e.x1 + ox);
+      EXPECT_EQ(l.y1, e.y1 + oy);
+      const bool fromHidden = kEdgeVertices[k][0] == 2 || kEdgeVertices[k][1] == 2;
+      EXPECT_EQ(l.pen.style, fromHidden ? PS_DOT : PS_SOLID) << k;
+      EXPECT_EQ(l.pen.color, fromHidden ? RGB(0, 255, 0) : RGB(255, 0, 0)) << k;
+    }
+    ASSERT_EQ(canvas.circles.size(), 16u);
+    ASSERT_EQ(canvas.texts.size(), 16u);
+    for (int i = 0; i < kVertexCount; ++i) {
+      const int px = toScreen(scene.points2[i].x) + ox, py = toScreen(scene.points2[i].y) + oy;
+      const auto& c = canvas.circles[i];
+      EXPECT_EQ(c.left, px - 4);
+      EXPECT_EQ(c.top, py - 4);
+      EXPECT_EQ(c.right, px + 4);
+      EXPECT_EQ(c.bottom, py + 4);
+      EXPECT_EQ(c.brush.hollow, i == 2) << i;
+      EXPECT_EQ(c.pen.color, RGB(0, 0, 0));
+      EXPECT_EQ(canvas.texts[i].s, std::to_string(i));
+      EXPECT_EQ(canvas.texts[i].x, px + 5);
+      EXPECT_EQ(canvas.texts[i].y, py);
+    }
+  }
+}
+
+TEST_F(ShellTest, EyeInsideTheCubeDrawsEverythingHiddenInBlueDots) {
+  initScene();
+  setClientSize(1000, 700);
+  scene.eye = Point4(0.5L, 0.5L, -0.5L, 0.0L);
+  updateFrame();
+  RecordingCanvas canvas;
+  HDC dc = winport::createDC(canvas);
+  drawFrame(dc);
+  winport::releaseDC(dc);
+  for (const auto& l : canvas.lines) {
+    EXPECT_EQ(l.pen.style, PS_DOT);
+    EXPECT_EQ(l.pen.color, RGB(0, 0, 255));
+  }
+  for (const auto& c : canvas.circles) EXPECT_TRUE(c.brush.hollow);
+}
+
+// What the window shows: colours by visibility, filled and hollow circles.
+TEST_F(ShellTest, PaintedPixelsOfTheStartUpFrame) {
+  HWND hwnd = openMainWindow(nullptr);
+  const winport::RasterCanvas& c = *host.canvas(hwnd);
+  int red = 0, green = 0, blue = 0;
+  for (int y = 0; y < c.height(); ++y) {
+    for (int x = 0; x < c.width(); ++x) {
+      const uint32_t p = c.pixel(x, y);
+      red += p == 0xFF0000;
+      green += p == 0x00FF00;
+      blue += p == 0x0000FF;
+    }
+  }
+  EXPECT_GT(red, 2000);
+  EXPECT_GT(green, 100);
+  EXPECT_EQ(blue, 0);
+  for (int i = 0; i < kVertexCount; ++i) {
+    const int px = toScreen(scene.points2[i].x) + 500, py = toScreen(scene.points2[i].y) + 350;
+    int black = 0;
+    for (int y = py - 4; y < py + 4; ++y) {
+      for (int x = px - 4; x < px + 4; ++x) black += c.pixel(x, y) == 0;
+    }
+    if (i == 2) {
+      EXPECT_LT(black, 30) << "hollow circle at vertex 2";
+    } else {
+      EXPECT_GE(black, 36) << "filled circle at vertex " << i;
+    }
+  }
+}
+
+}  // namespace

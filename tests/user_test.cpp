@@ -1,0 +1,156 @@
+// Our USER layer delivers messages as Win32 does.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "winport/headless.h"
+
+namespace {
+
+std::vector<UINT> seen;
+LRESULT createResult = 0;
+
+LRESULT CALLBACK recordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  seen.push_back(message);
+  if (message == WM_CREATE) return createResult;
+  if (message == WM_DESTROY) PostQuitMessage(7);
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+class UserTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    winport::setHost(&host);
+    winport::resetUser();
+    seen.clear();
+    createResult = 0;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = recordingProc;
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "TEST";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+  }
+  void TearDown() override {
+    winport::resetUser();
+    winport::setHost(nullptr);
+  }
+  HWND create() {
+    return CreateWindowExA(0, "TEST", "t", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+  }
+  // Takes the next message the way a message loop would, without waiting.
+  UINT next(MSG* msg) {
+    if (!PeekMessageA(msg, nullptr, 0, 0, PM_REMOVE)) return WM_NULL;
+    DispatchMessageA(msg);
+    return msg->message;
+  }
+  winport::HeadlessHost host{{1000, 700}};
+};
+
+TEST_F(UserTest, RegistrationNeedsTheRightSizeAndAFreeName) {
+  WNDCLASSEXA wc = {};
+  wc.cbSize = 48;  // the 32-bit size: wrong here
+  wc.lpfnWndProc = recordingProc;
+  wc.lpszClassName = "OTHER";
+  EXPECT_EQ(RegisterClassExA(&wc), 0);
+  wc.cbSize = sizeof wc;
+  EXPECT_NE(RegisterClassExA(&wc), 0);
+  EXPECT_EQ(RegisterClassExA(&wc), 0) << "registered twice";
+  EXPECT_EQ(CreateWindowExA(0, "MISSING", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
+}
+
+TEST_F(UserTest, CreationSendsCreateThenSizeAndFailsWhenCreateRefuses) {
+  HWND hwnd = create();
+  ASSERT_NE(hwnd, nullptr);
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_CREATE, WM_SIZE}));
+  createResult = -1;
+  seen.clear();
+  EXPECT_EQ(create(), nullptr);
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
+}
+
+TEST_F(UserTest, ShowMaximizedSizesThenPaintsWithEraseAndQuitComesLast) {
+  HWND hwnd = create();
+  seen.clear();
+  ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, 1000);
+  EXPECT_EQ(client.bottom, 700);
+  UpdateWindow(hwnd);
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_SIZE, WM_PAINT, WM_ERASEBKGND}));
+  EXPECT_EQ(host.canvas(hwnd)->pixel(999, 699), 0xFFFFFFu & 0xFFFFFF) << "erased white";
+
+  // Nothing invalid: no paint. Invalidate without erase: a paint, no erase.
+  MSG msg;
+  EXPECT_EQ(next(&msg), WM_NULL);
+  seen.clear();
+  InvalidateRect(hwnd, nullptr, FALSE);
+  EXPECT_EQ(next(&msg), WM_PAINT);
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_PAINT}));
+
+  // Posted messages come before WM_QUIT, and WM_QUIT before a paint.
+  InvalidateRect(hwnd, nullptr, TRUE);
+  PostQuitMessage(3);
+  PostMessageA(hwnd, WM_USER, 1, 2);
+  EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
+  EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_EQ(next(&msg), WM_PAINT);
+}
+
+TEST_F(UserTest, KeysArriveAsWin32SendsThem) {
+  HWND hwnd = create();
+  winport::postKeyDown(hwnd, VK_UP, false, false);
+  winport::postKeyDown(hwnd, VK_UP, true, false);
+  winport::postKeyDown(hwnd, VK_LEFT, false, true);
+  MSG msg;
+  ASSERT_EQ(next(&msg), static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_UP));
+  EXPECT_EQ(msg.lParam & (1 << 30), 0);
+  ASSERT_EQ(next(&msg), static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_NE(msg.lParam & (1 << 30), 0) << "auto-repeat";
+  ASSERT_EQ(next(&msg), static_cast<UINT>(WM_SYSKEYDOWN));
+  EXPECT_NE(msg.lParam & (1 << 29), 0) << "Alt held";
+}
+
+TEST_F(UserTest, AltF4AndTheCloseButtonDestroyTheWindow) {
+  for (bool altF4 : {true, false}) {
+    HWND hwnd = create();
+    seen.clear();
+    if (altF4) {
+      winport::postKeyDown(hwnd, VK_F4, false, true);
+    } else {
+      winport::postClose(hwnd);
+    }
+    MSG msg;
+    while (next(&msg) != WM_NULL && msg.message != WM_QUIT) {
+    }
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT)) << altF4;
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_EQ(seen.back(), static_cast<UINT>(WM_DESTROY)) << altF4;
+    EXPECT_EQ(winport::firstWindow(), nullptr);
+    EXPECT_EQ(SendMessageA(hwnd, WM_CLOSE, 0, 0), 0) << "a destroyed handle is refused";
+  }
+}
+
+TEST_F(UserTest, BadArgumentsAreRefusedNotFollowed) {
+  MSG msg;
+  EXPECT_EQ(GetMessageA(nullptr, nullptr, 0, 0), -1);
+  EXPECT_EQ(GetMessageA(&msg, reinterpret_cast<HWND>(&msg), 0, 0), -1);
+  EXPECT_EQ(DispatchMessageA(nullptr), 0);
+  EXPECT_EQ(InvalidateRect(reinterpret_cast<HWND>(&msg), nullptr, TRUE), FALSE);
+  EXPECT_EQ(BeginPaint(nullptr, nullptr), nullptr);
+  EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
+  EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
+  EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+  EXPECT_EQ(winport::cp1251ToUtf8("\xc0\xff\xb8 A"), "\xd0\x90\xd1\x8f\xd1\x91 A");
+}
+
+}  // namespace
