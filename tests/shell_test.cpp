@@ -138,7 +138,7 @@ class RecordingCanvas : public winport::Canvas {
     lines.push_back({x0, y0, x1, y1, pen});
   }
   void ellipse(int l, int t, int r, int b, const winport::PenSpec& pen,
-               const winport::BrushSpec& brush, const winport::TextSpec&) override {
+               const winport::BrushSpec& brush) override {
     circles.push_back({l, t, r, b, pen, brush});
   }
   void text(int x, int y, const char* s, int count, const winport::TextSpec&) override {
