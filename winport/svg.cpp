@@ -1,0 +1,160 @@
+// SvgCanvas: the same primitives as vector shapes in a cairo SVG surface, one
+// unit per pixel. One-pixel strokes run along pixel centres so they cover the
+// pixels the raster canvas would light.
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <string>
+
+#include "canvas.h"
+#include "font.h"
+
+namespace winport {
+namespace {
+
+constexpr int kPsDash = 1;
+constexpr int kPsDot = 2;
+constexpr int kPsDashDot = 3;
+constexpr int kPsDashDotDot = 4;
+constexpr int kPsNull = 5;
+
+void setColor(cairo_t* cr, uint32_t colorref) {
+  cairo_set_source_rgb(cr, (colorref & 0xFF) / 255.0, ((colorref >> 8) & 0xFF) / 255.0,
+                       ((colorref >> 16) & 0xFF) / 255.0);
+}
+
+// Strokes the current path with the pen: dashed pens over a solid line of the
+// background colour when it is opaque.
+void strokePen(cairo_t* cr, const PenSpec& pen, const TextSpec& bk) {
+  static const double kDash[] = {18, 6};
+  static const double kDot[] = {3, 3};
+  static const double kDashDot[] = {9, 6, 3, 6};
+  static const double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+  const double* dashes = nullptr;
+  int count = 0;
+  switch (pen.style) {
+    case kPsDash:
+      dashes = kDash, count = 2;
+      break;
+    case kPsDot:
+      dashes = kDot, count = 2;
+      break;
+    case kPsDashDot:
+      dashes = kDashDot, count = 4;
+      break;
+    case kPsDashDotDot:
+      dashes = kDashDotDot, count = 6;
+      break;
+    default:
+      break;
+  }
+  cairo_set_line_width(cr, 1);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  if (dashes != nullptr && bk.opaque) {
+    setColor(cr, bk.bkColor);
+    cairo_stroke_preserve(cr);
+  }
+  cairo_set_dash(cr, dashes, count, 0);
+  setColor(cr, pen.color);
+  cairo_stroke(cr);
+  cairo_set_dash(cr, nullptr, 0, 0);
+}
+
+}  // namespace
+
+struct SvgCanvas::Impl {
+  cairo_surface_t* surface = nullptr;
+  cairo_t* cr = nullptr;
+  bool finished = false;
+};
+
+SvgCanvas::SvgCanvas(const std::string& path, int width, int height)
+    : impl_(new Impl), width_(std::max(width, 0)), height_(std::max(height, 0)) {
+  impl_->surface = cairo_svg_surface_create(path.c_str(), width_, height_);
+#if CAIRO_VERSION >= CAIRO_VERSION_ENCODE(1, 16, 0)
+  cairo_svg_surface_set_document_unit(impl_->surface, CAIRO_SVG_UNIT_PX);
+#endif
+  impl_->cr = cairo_create(impl_->surface);
+}
+
+SvgCanvas::~SvgCanvas() {
+  finish(nullptr);
+  cairo_destroy(impl_->cr);
+  cairo_surface_destroy(impl_->surface);
+}
+
+bool SvgCanvas::finish(std::string* error) {
+  if (!impl_->finished) {
+    impl_->finished = true;
+    cairo_surface_flush(impl_->surface);
+    cairo_surface_finish(impl_->surface);
+  }
+  cairo_status_t status = cairo_status(impl_->cr);
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(impl_->surface);
+  if (status == CAIRO_STATUS_SUCCESS) return true;
+  if (error != nullptr) *error = cairo_status_to_string(status);
+  return false;
+}
+
+void SvgCanvas::fillRect(int left, int top, int right, int bottom, uint32_t color) {
+  if (impl_->finished || left >= right || top >= bottom) return;
+  cairo_t* cr = impl_->cr;
+  cairo_rectangle(cr, left, top, static_cast<double>(right) - left,
+                  static_cast<double>(bottom) - top);
+  setColor(cr, color);
+  cairo_fill(cr);
+}
+
+void SvgCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) {
+  if (impl_->finished || pen.style == kPsNull || (x0 == x1 && y0 == y1)) return;
+  cairo_t* cr = impl_->cr;
+  cairo_move_to(cr, x0 + 0.5, y0 + 0.5);
+  cairo_line_to(cr, x1 + 0.5, y1 + 0.5);
+  strokePen(cr, pen, bk);
+}
+
+void SvgCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
+                        const BrushSpec& brush) {
+  if (impl_->finished) return;
+  double l = std::min(left, right), r = std::max(left, right);
+  double t = std::min(top, bottom), b = std::max(top, bottom);
+  if (l == r || t == b) return;
+  cairo_t* cr = impl_->cr;
+  // The outline's pixel centres run from l + 0.5 to r - 0.5.
+  const double rx = std::max((r - l - 1) / 2, 0.5), ry = std::max((b - t - 1) / 2, 0.5);
+  cairo_save(cr);
+  cairo_translate(cr, (l + r) / 2, (t + b) / 2);
+  cairo_scale(cr, rx, ry);
+  cairo_new_path(cr);
+  cairo_arc(cr, 0, 0, 1, 0, 2 * 3.14159265358979323846);
+  cairo_restore(cr);
+  if (!brush.hollow) {
+    setColor(cr, brush.color);
+    if (pen.style == kPsNull)
+      cairo_fill(cr);
+    else
+      cairo_fill_preserve(cr);
+  }
+  if (pen.style != kPsNull) strokePen(cr, pen, TextSpec{0, 0xFFFFFF, true});  // DCs' background
+  cairo_new_path(cr);
+}
+
+void SvgCanvas::text(int x, int y, const char* s, int count, const TextSpec& spec) {
+  if (impl_->finished || s == nullptr || count <= 0) return;
+  const TextLayout layout = layoutText(s, count);
+  cairo_t* cr = impl_->cr;
+  if (spec.opaque) {
+    cairo_rectangle(cr, x, y, layout.width, layout.height);
+    setColor(cr, spec.bkColor);
+    cairo_fill(cr);
+  }
+  cairo_save(cr);
+  cairo_translate(cr, x, y);
+  cairo_set_scaled_font(cr, systemFont());
+  setColor(cr, spec.textColor);
+  cairo_show_glyphs(cr, layout.glyphs.data(), static_cast<int>(layout.glyphs.size()));
+  cairo_restore(cr);
+}
+
+}  // namespace winport
