@@ -3,8 +3,9 @@
 // Handles are pointers to our own tagged structs, checked against a registry
 // before use, so a stale or made-up handle is refused instead of dereferenced.
 // Stock objects are static and never freed. Pens are cosmetic: any width draws
-// one pixel wide, with the style's dash pattern (PS_INSIDEFRAME draws solid).
-// There is one font, the system font.
+// one pixel wide, with the style's dash pattern (PS_INSIDEFRAME draws solid);
+// CreatePen(PS_NULL) hands out the stock null pen, as Windows does. There is
+// one font, the system font.
 #include <windows.h>
 
 #include <algorithm>
@@ -30,15 +31,15 @@ struct Object {
 
 struct Pen : Object {
   Pen(int style, int w, COLORREF color, bool stock = false)
-      : Object(Kind::kPen, stock), spec{style, color}, width(w) {}
-  PenSpec spec;
+      : Object(Kind::kPen, stock), attrs{style, color}, width(w) {}
+  PenSpec attrs;
   int width;
 };
 
 struct Brush : Object {
   Brush(bool hollow, COLORREF color, bool stock = false)
-      : Object(Kind::kBrush, stock), spec{hollow, color} {}
-  BrushSpec spec;
+      : Object(Kind::kBrush, stock), attrs{hollow, color} {}
+  BrushSpec attrs;
 };
 
 struct Font : Object {
@@ -180,8 +181,8 @@ bool brushColor(HBRUSH handle, uint32_t* color) {
   Object* o = lookup(handle);
   if (o == nullptr || o->kind != Kind::kBrush) return false;
   const Brush* b = static_cast<Brush*>(o);
-  if (b->spec.hollow) return false;
-  if (color != nullptr) *color = b->spec.color;
+  if (b->attrs.hollow) return false;
+  if (color != nullptr) *color = b->attrs.color;
   return true;
 }
 
@@ -273,7 +274,7 @@ BOOL WINAPI LineTo(HDC handle, int x, int y) {
   if (dc == nullptr) return FALSE;
   const POINT& o = dc->origin;
   dc->canvas->line(winport::toDevice(dc->current.x, o.x), winport::toDevice(dc->current.y, o.y),
-                   winport::toDevice(x, o.x), winport::toDevice(y, o.y), dc->pen->spec, dc->text);
+                   winport::toDevice(x, o.x), winport::toDevice(y, o.y), dc->pen->attrs, dc->text);
   dc->current = POINT{x, y};
   return TRUE;
 }
@@ -283,8 +284,8 @@ BOOL WINAPI Ellipse(HDC handle, int left, int top, int right, int bottom) {
   if (dc == nullptr) return FALSE;
   const POINT& o = dc->origin;
   dc->canvas->ellipse(winport::toDevice(left, o.x), winport::toDevice(top, o.y),
-                      winport::toDevice(right, o.x), winport::toDevice(bottom, o.y), dc->pen->spec,
-                      dc->brush->spec);
+                      winport::toDevice(right, o.x), winport::toDevice(bottom, o.y), dc->pen->attrs,
+                      dc->brush->attrs);
   return TRUE;
 }
 
@@ -301,14 +302,14 @@ int WINAPI FillRect(HDC handle, const RECT* rect, HBRUSH brush) {
   DC* dc = winport::lookupDC(handle);
   Object* b = winport::lookup(brush);
   if (dc == nullptr || rect == nullptr || b == nullptr || b->kind != Kind::kBrush) return 0;
-  const winport::BrushSpec& spec = static_cast<Brush*>(b)->spec;
-  if (spec.hollow) return 1;
+  const winport::BrushSpec& attrs = static_cast<Brush*>(b)->attrs;
+  if (attrs.hollow) return 1;
   // A reversed rectangle fills the same area as its normalised form, as PatBlt does.
   const POINT& o = dc->origin;
   int l = winport::toDevice(rect->left, o.x), r = winport::toDevice(rect->right, o.x);
   int t = winport::toDevice(rect->top, o.y), btm = winport::toDevice(rect->bottom, o.y);
   if (l > r) std::swap(l, r);
   if (t > btm) std::swap(t, btm);
-  dc->canvas->fillRect(l, t, r, btm, spec.color);
+  dc->canvas->fillRect(l, t, r, btm, attrs.color);
   return 1;
 }

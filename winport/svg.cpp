@@ -140,19 +140,19 @@ void SvgCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec&
   cairo_new_path(cr);
 }
 
-void SvgCanvas::text(int x, int y, const char* s, int count, const TextSpec& spec) {
+void SvgCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
   if (impl_->finished || s == nullptr || count <= 0) return;
   const TextLayout layout = layoutText(s, count);
   cairo_t* cr = impl_->cr;
-  if (spec.opaque) {
+  if (look.opaque) {
     cairo_rectangle(cr, x, y, layout.width, layout.height);
-    setColor(cr, spec.bkColor);
+    setColor(cr, look.bkColor);
     cairo_fill(cr);
   }
   cairo_save(cr);
   cairo_translate(cr, x, y);
   cairo_set_scaled_font(cr, systemFont());
-  setColor(cr, spec.textColor);
+  setColor(cr, look.textColor);
   cairo_show_glyphs(cr, layout.glyphs.data(), static_cast<int>(layout.glyphs.size()));
   cairo_restore(cr);
 }

@@ -85,12 +85,12 @@ uint32_t blend(uint32_t fg, uint32_t bg, unsigned a) {
 
 }  // namespace
 
-void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& spec) {
+void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
   if (s == nullptr || count <= 0) return;
   const TextLayout layout = layoutText(s, count);
   const int64_t x0 = x, y0 = y;
-  if (spec.opaque) {
-    fillRect(x, y, clampToInt(x0 + layout.width), clampToInt(y0 + layout.height), spec.bkColor);
+  if (look.opaque) {
+    fillRect(x, y, clampToInt(x0 + layout.width), clampToInt(y0 + layout.height), look.bkColor);
   }
 
   // Glyphs may overhang their box a little; render them into a mask with room
@@ -114,7 +114,7 @@ void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& 
   if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) {
     const unsigned char* data = cairo_image_surface_get_data(mask);
     const int stride = cairo_image_surface_get_stride(mask);
-    const uint32_t fg = colorrefToRgb(spec.textColor);
+    const uint32_t fg = colorrefToRgb(look.textColor);
     for (int my = 0; my < mh; ++my) {
       uint32_t* dst = row(static_cast<int>(top) + my) + left;
       const unsigned char* a = data + static_cast<ptrdiff_t>(my) * stride;
