@@ -119,6 +119,7 @@ typedef struct tagWNDCLASSEXA {
 #define SW_SHOWMAXIMIZED 3
 #define SW_SHOW 5
 #define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
 
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1

@@ -1,0 +1,272 @@
+// SDL2 host: one SDL window per top-level window, drawn by our raster code
+// into the window surface (XRGB8888) and shown with SDL_UpdateWindowSurface.
+// Keys become Windows virtual-key codes; the window manager's close request
+// becomes a close. Left out: mouse input, text input, several displays.
+#include "sdl_host.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+namespace winport {
+namespace {
+
+// Windows virtual-key code for an SDL key, or 0 for keys we do not map.
+int virtualKey(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+  if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
+  switch (key) {
+    case SDLK_LEFT:
+      return VK_LEFT;
+    case SDLK_UP:
+      return VK_UP;
+    case SDLK_RIGHT:
+      return VK_RIGHT;
+    case SDLK_DOWN:
+      return VK_DOWN;
+    case SDLK_ESCAPE:
+      return VK_ESCAPE;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return VK_RETURN;
+    case SDLK_SPACE:
+      return VK_SPACE;
+    case SDLK_TAB:
+      return VK_TAB;
+    case SDLK_BACKSPACE:
+      return VK_BACK;
+    case SDLK_PAGEUP:
+      return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+      return VK_NEXT;
+    case SDLK_HOME:
+      return VK_HOME;
+    case SDLK_END:
+      return VK_END;
+    case SDLK_INSERT:
+      return VK_INSERT;
+    case SDLK_DELETE:
+      return VK_DELETE;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return VK_MENU;
+    default:
+      return 0;
+  }
+}
+
+Size windowSize(SDL_Window* w) {
+  Size s{0, 0};
+  SDL_GetWindowSize(w, &s.width, &s.height);
+  return s;
+}
+
+}  // namespace
+
+SdlHost::~SdlHost() {
+  for (auto& w : windows_) SDL_DestroyWindow(w.second.sdl);
+  if (started_) SDL_Quit();
+}
+
+bool SdlHost::start(std::string* error) {
+  // Without this SDL may route the window surface through software OpenGL:
+  // slower to start, more memory and slower frames.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Without a Wayland session, probing for one only prints noise.
+  if (!SDL_getenv("SDL_VIDEODRIVER") && !SDL_getenv("WAYLAND_DISPLAY")) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  }
+  const char* display = SDL_getenv("DISPLAY");
+  const std::string where =
+      display ? " at DISPLAY='" + std::string(display) + "'" : " (DISPLAY is not set)";
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    *error = "cannot open a display" + where + ": " + SDL_GetError();
+    return false;
+  }
+  started_ = true;
+  // SDL falls back to drivers that show nothing; a program nobody can see is
+  // no success.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const std::string name = driver ? driver : "";
+  if (name == "offscreen" || name == "dummy" || name == "evdev" || name.empty()) {
+    *error =
+        "cannot open a display" + where + ": only the '" + name + "' video driver is available";
+    return false;
+  }
+  return true;
+}
+
+Size SdlHost::screenSize() {
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return {0, 0};
+  return {mode.w, mode.h};
+}
+
+Size SdlHost::maximizedClientSize() {
+  SDL_Rect r;
+  if (SDL_GetDisplayUsableBounds(0, &r) != 0) return screenSize();
+  return {r.w, r.h};
+}
+
+Size SdlHost::defaultClientSize() {
+  const Size usable = maximizedClientSize();
+  return {std::max(1, usable.width * 2 / 3), std::max(1, usable.height * 2 / 3)};
+}
+
+bool SdlHost::openWindow(HWND hwnd, const std::string& caption, Size client) {
+  SDL_Window* w = SDL_CreateWindow(
+      caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, std::max(1, client.width),
+      std::max(1, client.height), SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+  if (!w) {
+    failure_ = std::string("cannot create a window: ") + SDL_GetError();
+    return false;
+  }
+  windows_[hwnd].sdl = w;
+  return true;
+}
+
+void SdlHost::closeWindow(HWND hwnd) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return;
+  SDL_DestroyWindow(it->second.sdl);
+  windows_.erase(it);
+}
+
+void SdlHost::showMaximized(HWND hwnd) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return;
+  Window& w = it->second;
+  // A window manager maximises on request; a bare X server ignores the
+  // request, so the window is first given the usable area itself.
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+    SDL_SetWindowPosition(w.sdl, usable.x, usable.y);
+    SDL_SetWindowSize(w.sdl, usable.w, usable.h);
+  }
+  SDL_MaximizeWindow(w.sdl);
+  SDL_ShowWindow(w.sdl);
+  w.maximized = true;
+  windowResized(hwnd, windowSize(w.sdl), true);
+}
+
+Canvas& SdlHost::surface(HWND hwnd) {
+  Window& w = windows_[hwnd];
+  // Fetched every time: SDL replaces the surface when the window is resized.
+  SDL_Surface* s = w.sdl ? SDL_GetWindowSurface(w.sdl) : nullptr;
+  if (s && s->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(s)) {
+    w.canvas =
+        std::make_unique<RasterCanvas>(static_cast<uint32_t*>(s->pixels), s->w, s->h, s->pitch);
+  } else {
+    // Another pixel format: paint in memory and convert when presenting.
+    const Size size = s ? Size{s->w, s->h} : Size{0, 0};
+    if (!w.canvas || w.canvas->width() != size.width || w.canvas->height() != size.height) {
+      w.canvas = std::make_unique<RasterCanvas>(size.width, size.height);
+    }
+  }
+  return *w.canvas;
+}
+
+void SdlHost::present(HWND hwnd) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return;
+  Window& w = it->second;
+  SDL_Surface* s = SDL_GetWindowSurface(w.sdl);
+  if (!s) return;
+  if (w.canvas && static_cast<void*>(w.canvas->row(0)) != s->pixels) {
+    SDL_Surface* mem =
+        SDL_CreateRGBSurfaceWithFormatFrom(w.canvas->row(0), w.canvas->width(), w.canvas->height(),
+                                           32, w.canvas->width() * 4, SDL_PIXELFORMAT_RGB888);
+    if (mem) {
+      SDL_BlitSurface(mem, nullptr, s, nullptr);
+      SDL_FreeSurface(mem);
+    }
+  }
+  SDL_UpdateWindowSurface(w.sdl);
+}
+
+SdlHost::Window* SdlHost::find(unsigned sdlWindowId, HWND* hwnd) {
+  SDL_Window* sdl = SDL_GetWindowFromID(sdlWindowId);
+  for (auto& w : windows_) {
+    if (w.second.sdl == sdl) {
+      *hwnd = w.first;
+      return &w.second;
+    }
+  }
+  return nullptr;
+}
+
+void SdlHost::handle(const SDL_Event& e) {
+  HWND hwnd = nullptr;
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      if (!find(e.key.windowID, &hwnd)) hwnd = firstWindow();
+      const int vk = virtualKey(e.key.keysym.sym);
+      if (!hwnd || vk == 0) return;
+      const bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+      if (e.type == SDL_KEYDOWN) {
+        postKeyDown(hwnd, vk, e.key.repeat != 0, alt);
+      } else {
+        postKeyUp(hwnd, vk, alt);
+      }
+      return;
+    }
+    case SDL_WINDOWEVENT: {
+      Window* w = find(e.window.windowID, &hwnd);
+      if (!w) return;
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          postClose(hwnd);
+          break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+          w->maximized = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MAXIMIZED) != 0 || w->maximized;
+          w->sizePending = true;
+          break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+          windowResized(hwnd, {0, 0}, false);
+          break;
+        case SDL_WINDOWEVENT_EXPOSED:
+          windowExposed(hwnd);
+          break;
+        default:
+          break;
+      }
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+bool SdlHost::pumpEvents(bool wait) {
+  if (!failure_.empty()) return false;
+  SDL_Event e;
+  if (wait) {
+    if (!SDL_WaitEvent(&e)) {
+      failure_ = std::string("lost the display: ") + SDL_GetError();
+      return false;
+    }
+    handle(e);
+  }
+  while (SDL_PollEvent(&e)) handle(e);
+  // Only the last of a burst of sizes matters.
+  for (auto& w : windows_) {
+    if (!w.second.sizePending) continue;
+    w.second.sizePending = false;
+    windowResized(w.first, windowSize(w.second.sdl), w.second.maximized);
+  }
+  return true;
+}
+
+}  // namespace winport

@@ -1,0 +1,53 @@
+// The host on a real display: SDL2 for windows and input, our own raster code
+// drawing straight into each window's surface.
+#ifndef WINPORT_SDL_HOST_H
+#define WINPORT_SDL_HOST_H
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "host.h"
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace winport {
+
+class SdlHost : public Host {
+ public:
+  SdlHost() = default;
+  ~SdlHost() override;
+  // Connects to the display; false, with the reason, when there is none.
+  bool start(std::string* error);
+  // Why the host failed while running, if it did.
+  const std::string& failure() const { return failure_; }
+
+  Size screenSize() override;
+  Size maximizedClientSize() override;
+  Size defaultClientSize() override;
+  bool openWindow(HWND hwnd, const std::string& caption, Size client) override;
+  void closeWindow(HWND hwnd) override;
+  void showMaximized(HWND hwnd) override;
+  Canvas& surface(HWND hwnd) override;
+  void present(HWND hwnd) override;
+  bool pumpEvents(bool wait) override;
+
+ private:
+  struct Window {
+    SDL_Window* sdl = nullptr;
+    std::unique_ptr<RasterCanvas> canvas;
+    bool maximized = false;
+    bool sizePending = false;
+  };
+  void handle(const SDL_Event& e);
+  Window* find(unsigned sdlWindowId, HWND* hwnd);
+
+  bool started_ = false;
+  std::string failure_;
+  std::map<HWND, Window> windows_;
+};
+
+}  // namespace winport
+
+#endif
