@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# hypercube in a real window on a virtual X display: the first frame at the
+# maximised size equals the frame tool's, the arrow keys and a resize repaint
+# exactly, other keys change nothing, Alt+F4 ends it with status 0, and with
+# no display it fails with a message.
+# usage: window_e2e_test.sh HYPERCUBE HYPERCUBE_RENDER
+set -u
+app=$1
+render=$2
+for tool in Xvfb xdotool import compare; do
+  if ! command -v $tool >/dev/null; then
+    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
+    exit 77
+  fi
+done
+
+tmp=$(mktemp -d)
+passed=0
+failed=0
+cleanup() {
+  [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+ok() { passed=$((passed + 1)); }
+bad() {
+  failed=$((failed + 1))
+  echo "FAIL: $*"
+}
+
+# With no display at all: one line on stderr and status 1.
+env -u DISPLAY -u WAYLAND_DISPLAY "$app" >"$tmp/out" 2>"$tmp/err"
+status=$?
+if [ $status -eq 1 ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] && grep -q "cannot open a display" "$tmp/err"; then
+  ok
+else
+  bad "no display: status $status, stderr: $(cat "$tmp/err")"
+fi
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 50); do
+  [ -s "$tmp/display" ] && break
+  sleep 0.1
+done
+[ -s "$tmp/display" ] || {
+  echo "FAIL: Xvfb did not start: $(cat "$tmp/xvfb.log")"
+  exit 1
+}
+export DISPLAY=":$(cat "$tmp/display")"
+
+"$app" 2>"$tmp/app.err" &
+app_pid=$!
+
+# Waits until the top-left WxH of the screen equals the frame tool's PNG for
+# the same size and keys, for up to 10 seconds.
+expect_frame() {
+  local w=$1 h=$2 keys=$3 label=$4
+  "$render" --size "${w}x${h}" --keys "$keys" --format png --output "$tmp/want.png" || {
+    bad "$label: the frame tool failed"
+    return
+  }
+  local diff=unknown
+  for _ in $(seq 100); do
+    if import -window root -crop "${w}x${h}+0+0" +repage "$tmp/got.png" 2>/dev/null; then
+      diff=$(compare -metric AE "$tmp/got.png" "$tmp/want.png" null: 2>&1)
+      if [ "$diff" = "0" ]; then
+        ok
+        return
+      fi
+    fi
+    sleep 0.1
+  done
+  cp "$tmp/got.png" "/tmp/hypercube-e2e-$label.png" 2>/dev/null
+  bad "$label: the screen differs from the frame tool's ${w}x${h} '$keys' frame in $diff pixels (see /tmp/hypercube-e2e-$label.png)"
+}
+
+window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)
+if [ -z "$window" ]; then
+  bad "no window appeared; stderr: $(cat "$tmp/app.err")"
+  echo "$passed passed, $failed failed"
+  exit 1
+fi
+geometry=$(xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}')
+[ "$geometry" = "1280x800" ] && ok || bad "window is $geometry, not the whole 1280x800 screen"
+
+expect_frame 1280 800 "" start
+xdotool key Up
+expect_frame 1280 800 U up
+xdotool key a space Escape
+sleep 0.5
+expect_frame 1280 800 U other-keys-ignored
+xdotool key Left Left Right Down Down
+expect_frame 1280 800 ULLRDD all-arrows
+xdotool windowsize "$window" 801 601
+expect_frame 801 601 ULLRDD resized
+xdotool key alt+Up
+sleep 0.3
+expect_frame 801 601 ULLRDD alt-arrow-ignored
+
+xdotool key alt+F4
+for _ in $(seq 50); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$app_pid" 2>/dev/null; then
+  bad "Alt+F4 did not end the program"
+else
+  wait "$app_pid"
+  status=$?
+  app_pid=
+  [ $status -eq 0 ] && ok || bad "exit status $status after Alt+F4; stderr: $(cat "$tmp/app.err")"
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
