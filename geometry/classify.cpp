@@ -10,55 +10,86 @@ long double det3(long double a, long double b, long double c, long double d, lon
   return l * (a * e) + g * (b * f) + c * (d * h) - c * (e * g) - l * (b * d) - f * (a * h);
 }
 
+namespace {
+
+// Writes the plane's fields in place: building a CellPlane and copying it
+// moves 80-bit values through 16-byte copies, which stalls on store
+// forwarding.
+void fillCellPlane(CellPlane* plane, const Point4& a, const Point4& b, const Point4& c,
+                   const Point4& d) {
+  // Rows B - A, C - A, D - A.
+  const long double r1w = b.w - a.w, r1x = b.x - a.x, r1y = b.y - a.y, r1z = b.z - a.z;
+  const long double r2w = c.w - a.w, r2x = c.x - a.x, r2y = c.y - a.y, r2z = c.z - a.z;
+  const long double r3w = d.w - a.w, r3x = d.x - a.x, r3y = d.y - a.y, r3z = d.z - a.z;
+  const long double u = det3(r1x, r1y, r1z, r2x, r2y, r2z, r3x, r3y, r3z);
+  const long double v = det3(r1w, r1y, r1z, r2w, r2y, r2z, r3w, r3y, r3z);
+  const long double f = det3(r1w, r1x, r1z, r2w, r2x, r2z, r3w, r3x, r3z);
+  const long double j = det3(r1w, r1x, r1y, r2w, r2x, r2y, r3w, r3x, r3y);
+  plane->nw = u;
+  plane->nx = -v;
+  plane->ny = f;
+  plane->nz = -j;
+  plane->d = -a.w * u + a.x * v - a.y * f + a.z * j;
+}
+
+}  // namespace
+
 CellPlane makeCellPlane(const Point4& a, const Point4& b, const Point4& c, const Point4& d) {
-  Point4 r1 = b;
-  r1.subtract(a);
-  Point4 r2 = c;
-  r2.subtract(a);
-  Point4 r3 = d;
-  r3.subtract(a);
-  const long double u = det3(r1.x, r1.y, r1.z, r2.x, r2.y, r2.z, r3.x, r3.y, r3.z);
-  const long double v = det3(r1.w, r1.y, r1.z, r2.w, r2.y, r2.z, r3.w, r3.y, r3.z);
-  const long double f = det3(r1.w, r1.x, r1.z, r2.w, r2.x, r2.z, r3.w, r3.x, r3.z);
-  const long double j = det3(r1.w, r1.x, r1.y, r2.w, r2.x, r2.y, r3.w, r3.x, r3.y);
   CellPlane plane;
-  plane.nw = u;
-  plane.nx = -v;
-  plane.ny = f;
-  plane.nz = -j;
-  plane.d = -a.w * u + a.x * v - a.y * f + a.z * j;
+  fillCellPlane(&plane, a, b, c, d);
   return plane;
 }
 
+namespace {
+
+// The plane's value at a point: zero on the plane, its sign the side.
+inline long double signedValue(const CellPlane& plane, const Point4& p) {
+  return plane.nw * p.w + plane.nx * p.x + plane.ny * p.y + plane.nz * p.z + plane.d;
+}
+
+}  // namespace
+
 int32_t sameSide(const CellPlane& plane, const Point4& p, const Point4& q) {
-  const long double sp =
-      plane.nw * p.w + plane.nx * p.x + plane.ny * p.y + plane.nz * p.z + plane.d;
-  const long double sq =
-      plane.nw * q.w + plane.nx * q.x + plane.ny * q.y + plane.nz * q.z + plane.d;
-  return sp * sq > kSideEpsilon ? 1 : 0;
+  return signedValue(plane, p) * signedValue(plane, q) > kSideEpsilon ? 1 : 0;
 }
 
 void classifyVertices() {
   Scene& s = scene;
   for (int c = 0; c < kCellCount; ++c) {
     const int* v = kCellVertices[c];
-    s.cells[c] =
-        makeCellPlane(s.vertices[v[0]], s.vertices[v[1]], s.vertices[v[2]], s.vertices[v[3]]);
+    fillCellPlane(&s.cells[c], s.vertices[v[0]], s.vertices[v[1]], s.vertices[v[2]],
+                  s.vertices[v[3]]);
   }
   s.centroid = Point4(0.0L, 0.0L, 0.0L, 0.0L);
   for (const Point4& v : s.vertices) s.centroid.add(v);
   s.centroid.scaleBy(kCentroidScale);
+  // The centroid's side of each cell is the same for every vertex's test.
+  long double centroidSide[kCellCount];
+  for (int c = 0; c < kCellCount; ++c) centroidSide[c] = signedValue(s.cells[c], s.centroid);
 
+  const Point4& eye = s.eye;
+  long double ow = 0.0L, ox = 0.0L, oy = 0.0L, oz = 0.0L;
+  long double pw = 0.0L, px = 0.0L, py = 0.0L, pz = 0.0L;
   for (Point4& vertex : s.vertices) {
-    s.offset = s.eye;
-    s.offset.subtract(vertex).scaleBy(kProbeStep);
-    s.probe = vertex;
-    s.probe.add(s.offset);
+    // offset := (eye - vertex) * kProbeStep; probe := vertex + offset.
+    ow = (eye.w - vertex.w) * kProbeStep;
+    ox = (eye.x - vertex.x) * kProbeStep;
+    oy = (eye.y - vertex.y) * kProbeStep;
+    oz = (eye.z - vertex.z) * kProbeStep;
+    pw = vertex.w + ow;
+    px = vertex.x + ox;
+    py = vertex.y + oy;
+    pz = vertex.z + oz;
     bool inside = true;
     for (int c = 0; c < kCellCount && inside; ++c) {
-      inside = sameSide(s.cells[c], s.centroid, s.probe) != 0;
+      const CellPlane& plane = s.cells[c];
+      const long double probeSide =
+          plane.nw * pw + plane.nx * px + plane.ny * py + plane.nz * pz + plane.d;
+      inside = centroidSide[c] * probeSide > kSideEpsilon;
     }
     // A step toward the eye that enters the cube means the cube hides the vertex.
     vertex.visible = inside ? 0 : 1;
   }
+  s.offset = Point4(ow, ox, oy, oz);
+  s.probe = Point4(pw, px, py, pz);
 }

@@ -12,3 +12,16 @@ void setExtendedPrecision() {
   loadX87ControlWord(cw);
 #endif
 }
+
+void truncateToInt32(const long double* in, int32_t* out, int count) {
+#if GEOMETRY_HAS_X87
+  const uint16_t saved = readX87ControlWord();
+  loadX87ControlWord(static_cast<uint16_t>(saved | 0x0C00));  // round toward zero
+  for (int i = 0; i < count; ++i) {
+    __asm__("fistpl %0" : "=m"(out[i]) : "t"(in[i]) : "st");
+  }
+  loadX87ControlWord(saved);
+#else
+  for (int i = 0; i < count; ++i) out[i] = static_cast<int32_t>(in[i]);
+#endif
+}
