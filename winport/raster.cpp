@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -328,7 +329,11 @@ void RasterCanvas::fillRect(int left, int top, int right, int bottom, uint32_t c
   const int r = std::min(right, width_), b = std::min(bottom, height_);
   if (l >= r || t >= b) return;
   const uint32_t rgb = colorrefToRgb(color);
-  for (int y = t; y < b; ++y) std::fill(row(y) + l, row(y) + r, rgb);
+  // One row by hand, the rest copied from it: memcpy runs at memory speed,
+  // which matters when the whole window is erased before every frame.
+  std::fill(row(t) + l, row(t) + r, rgb);
+  const size_t bytes = static_cast<size_t>(r - l) * sizeof(uint32_t);
+  for (int y = t + 1; y < b; ++y) std::memcpy(row(y) + l, row(t) + l, bytes);
 }
 
 void RasterCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) {

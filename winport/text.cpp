@@ -1,5 +1,8 @@
 // Text with cairo: the system font, RasterCanvas::text and PNG output.
+#include <cairo-ft.h>
 #include <cairo.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 
 #include <algorithm>
 #include <cerrno>
@@ -14,10 +17,27 @@
 
 namespace winport {
 
+namespace {
+
+const char kFontFile[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+// The font file opened directly: finding it by name through fontconfig costs
+// tens of milliseconds before the first frame. The name is the fallback.
+cairo_font_face_t* systemFace() {
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  if (FT_Init_FreeType(&library) == 0 && FT_New_Face(library, kFontFile, 0, &face) == 0) {
+    return cairo_ft_font_face_create_for_ft_face(face, 0);  // both live as long as the process
+  }
+  if (library) FT_Done_FreeType(library);
+  return cairo_toy_font_face_create("DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+}
+
+}  // namespace
+
 cairo_scaled_font_t* systemFont() {
   static cairo_scaled_font_t* const font = [] {
-    cairo_font_face_t* face =
-        cairo_toy_font_face_create("DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_font_face_t* face = systemFace();
     cairo_font_options_t* options = cairo_font_options_create();
     // Bitmap-like glyphs as the System font has, whatever the desktop prefers.
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
