@@ -1,3 +1,6 @@
+// The headless host, and the host() switch every winport call goes through.
+// Surfaces live in memory; input is the queued script, one item per wait, then
+// a close. Left out: a notion of time, several screens.
 #include "headless.h"
 
 namespace winport {
