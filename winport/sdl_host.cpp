@@ -5,6 +5,7 @@
 #include "sdl_host.h"
 
 #include <SDL.h>
+#include <stdlib.h>
 
 #include <algorithm>
 
@@ -80,6 +81,13 @@ bool SdlHost::start(std::string* error) {
   // slower to start, more memory and slower frames.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // A still picture has no reason to hold off the screen saver, and asking
+  // the session bus to would start D-Bus before the first frame.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // SDL opens an X input method, and Xlib then parses the locale's whole
+  // Compose table: a third of the start-up. The program takes no text, only
+  // keys, so an empty table serves unless the user has chosen one.
+  setenv("XCOMPOSEFILE", "/dev/null", 0);
   // Without a Wayland session, probing for one only prints noise.
   if (!SDL_getenv("SDL_VIDEODRIVER") && !SDL_getenv("WAYLAND_DISPLAY")) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
