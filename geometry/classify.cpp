@@ -43,8 +43,13 @@ CellPlane makeCellPlane(const Point4& a, const Point4& b, const Point4& c, const
 namespace {
 
 // The plane's value at a point: zero on the plane, its sign the side.
+inline long double signedValue(const CellPlane& plane, long double w, long double x, long double y,
+                               long double z) {
+  return plane.nw * w + plane.nx * x + plane.ny * y + plane.nz * z + plane.d;
+}
+
 inline long double signedValue(const CellPlane& plane, const Point4& p) {
-  return plane.nw * p.w + plane.nx * p.x + plane.ny * p.y + plane.nz * p.z + plane.d;
+  return signedValue(plane, p.w, p.x, p.y, p.z);
 }
 
 }  // namespace
@@ -67,6 +72,8 @@ void classifyVertices() {
   long double centroidSide[kCellCount];
   for (int c = 0; c < kCellCount; ++c) centroidSide[c] = signedValue(s.cells[c], s.centroid);
 
+  // The probe is kept in scalars: copying whole points costs more than the
+  // arithmetic. The scene keeps the last vertex's offset and probe.
   const Point4& eye = s.eye;
   long double ow = 0.0L, ox = 0.0L, oy = 0.0L, oz = 0.0L;
   long double pw = 0.0L, px = 0.0L, py = 0.0L, pz = 0.0L;
@@ -82,10 +89,7 @@ void classifyVertices() {
     pz = vertex.z + oz;
     bool inside = true;
     for (int c = 0; c < kCellCount && inside; ++c) {
-      const CellPlane& plane = s.cells[c];
-      const long double probeSide =
-          plane.nw * pw + plane.nx * px + plane.ny * py + plane.nz * pz + plane.d;
-      inside = centroidSide[c] * probeSide > kSideEpsilon;
+      inside = centroidSide[c] * signedValue(s.cells[c], pw, px, py, pz) > kSideEpsilon;
     }
     // A step toward the eye that enters the cube means the cube hides the vertex.
     vertex.visible = inside ? 0 : 1;
