@@ -64,8 +64,10 @@ bool waitFrame(Watch& w, double timeoutMs, Clock::time_point* when) {
     while (XPending(w.dpy)) {
       XEvent e;
       XNextEvent(w.dpy, &e);
-      if (e.type == MapNotify) {
-        const Window win = e.xmap.window;
+      // Watched from creation: a window may be painted as soon as it is
+      // mapped, before this client could react to its MapNotify.
+      if (e.type == CreateNotify) {
+        const Window win = e.xcreatewindow.window;
         XDamageCreate(w.dpy, win, XDamageReportRawRectangles);
         w.watched.push_back(win);
       } else if (e.type == w.damageEvent + XDamageNotify) {
@@ -122,6 +124,10 @@ void pressKey(Display* dpy, KeySym sym, bool alt) {
   XFlush(dpy);
 }
 
+// Windows come and go (Wine makes short-lived ones): a request on a window
+// that is already gone is no reason to stop timing.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,6 +159,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "window_timing: needs an X display with DAMAGE and XTEST\n");
     return 1;
   }
+  XSetErrorHandler(ignoreXError);
   const Window root = DefaultRootWindow(w.dpy);
   w.screenArea = DisplayWidth(w.dpy, 0) * DisplayHeight(w.dpy, 0);
   XSelectInput(w.dpy, root, SubstructureNotifyMask);
