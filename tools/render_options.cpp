@@ -14,7 +14,8 @@ const char kRenderUsage[] =
     "  --eye W,X,Y,Z   place the eye before the keys (default 3,-4,4,4)\n"
     "  --format F      json (default), png or svg (each side 1 to 16384)\n"
     "  --output FILE   where png and svg frames are written\n"
-    "  --help          this text\n";
+    "  --help          this text\n"
+    "  --version       the version of hypercube this tool belongs to\n";
 
 namespace {
 

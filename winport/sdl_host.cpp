@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "x11_errors.h"
+
 namespace winport {
 namespace {
 
@@ -95,6 +97,9 @@ bool SdlHost::start(std::string* error) {
   const char* display = SDL_getenv("DISPLAY");
   const std::string where =
       display ? " at DISPLAY='" + std::string(display) + "'" : " (DISPLAY is not set)";
+  // Before SDL_Init: SDL passes on to the handler it finds, and puts it back
+  // on quitting, before closing the connection where the late error is read.
+  ignoreEventsToDestroyedWindows();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     *error = "cannot open a display" + where + ": " + SDL_GetError();
     return false;

@@ -1,0 +1,234 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it. Its control fields and files, its
+# menu entry (valid, naming a program and an icon the package holds), then
+# `apt install` of it into a clean Debian root made with debootstrap, with
+# nothing but the package's declared dependencies added: there the installed
+# frame tool must print the reference start-up frame and paint the same PNG
+# as the build's tool, and the menu entry's command must open the window,
+# paint that frame and end with status 0 on Alt+F4.
+# The base root is kept in CACHE_DIR: only the first run downloads it.
+# HYPERCUBE_DEBIAN_MIRROR chooses the mirror (default deb.debian.org).
+# usage: package_deb_test.sh PACKAGE_DIR VERSION FRAMES_DIR RENDER CACHE_DIR
+set -u
+dir=$1
+version=$2
+frames=$3
+render=$4
+cache=$5
+
+for tool in dpkg-deb desktop-file-validate debootstrap chroot unshare Xvfb xdotool import compare \
+  identify; do
+  if ! command -v $tool >/dev/null; then
+    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
+    exit 77
+  fi
+done
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIP: installing into a clean root needs root (debootstrap, chroot, mount)"
+  exit 77
+fi
+# shellcheck disable=SC1091
+. /etc/os-release
+if [ "${ID:-}" != debian ] || [ -z "${VERSION_CODENAME:-}" ]; then
+  echo "SKIP: the package is checked on a clean root of the Debian release it was built on;" \
+    "this machine is ${PRETTY_NAME:-not Debian}"
+  exit 77
+fi
+arch=$(dpkg --print-architecture)
+deb=$dir/hypercube_${version}_$arch.deb
+if [ ! -f "$deb" ]; then
+  echo "SKIP: $deb is not built (scripts/package)"
+  exit 77
+fi
+
+# Mounts made below vanish with this process, however it ends.
+if [ -z "${HYPERCUBE_OWN_MOUNTS:-}" ]; then
+  HYPERCUBE_OWN_MOUNTS=1 exec unshare --mount --propagation private "$0" "$@"
+fi
+
+mirror=${HYPERCUBE_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+base=$cache/base
+root=$cache/root
+tmp=$(mktemp -d)
+passed=0
+failed=0
+# Packages downloaded before are kept beside the base, not in it.
+keep_downloads() {
+  mkdir -p "$cache/archives"
+  find "$root/var/cache/apt/archives" -maxdepth 1 -name '*.deb' -exec mv -t "$cache/archives" {} +
+}
+cleanup() {
+  [ -n "${app_pid:-}" ] && kill -KILL "$app_pid" 2>/dev/null
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -d "$root/var/cache/apt/archives" ] && keep_downloads
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+ok() { passed=$((passed + 1)); }
+bad() {
+  failed=$((failed + 1))
+  echo "FAIL: $*"
+}
+finish() {
+  if [ "$failed" -ne 0 ]; then
+    [ -d "$root" ] && echo "the root is left in $root to look into"
+  elif [ -d "$root" ]; then
+    keep_downloads
+    umount "$root/proc" 2>/dev/null
+    rm -rf --one-file-system "$root"
+  fi
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+}
+
+# The package itself.
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = hypercube ] && ok || bad "Package is '$(field Package)'"
+[ "$(field Version)" = "$version" ] && ok || bad "Version is '$(field Version)', not $version"
+depends=$(field Depends)
+echo "Depends: $depends"
+# Found in the binaries by dpkg-shlibdeps, each with the version it needs.
+for lib in libc6 libstdc++6 libcairo2 libsdl2-2.0-0; do
+  [[ ", $depends" == *", $lib (>= "* ]] && ok || bad "Depends has no versioned $lib"
+done
+[[ ", $depends," == *", fonts-dejavu-core,"* ]] && ok || bad "Depends lacks the labels' font"
+
+pkg=$tmp/pkg
+dpkg-deb -x "$deb" "$pkg"
+for exe in hypercube hypercube-render; do
+  [ -x "$pkg/usr/bin/$exe" ] && ok || bad "no /usr/bin/$exe in the package"
+done
+desktop=$pkg/usr/share/applications/hypercube.desktop
+if [ ! -f "$desktop" ]; then
+  bad "no /usr/share/applications/hypercube.desktop in the package"
+  finish
+fi
+validate=$(desktop-file-validate "$desktop" 2>&1)
+[ $? -eq 0 ] && [ -z "$validate" ] && ok || bad "desktop-file-validate: $validate"
+entry() { sed -n "s/^$1=//p" "$desktop" | head -n 1; }
+# The command without its field codes (%f, %U, ...), as a launcher runs it.
+exec_line=$(entry Exec | sed 's/ *%[a-zA-Z]//g')
+program=${exec_line%% *}
+case $program in
+  /*) path=$program ;;
+  *) path=/usr/bin/$program ;;
+esac
+[ -x "$pkg$path" ] && ok || bad "Exec runs '$program', which is not $path in the package"
+icon=$(entry Icon)
+for size in 16 24 32 48 64 128 256; do
+  png=$pkg/usr/share/icons/hicolor/${size}x$size/apps/$icon.png
+  got=$(identify -format '%wx%h' "$png" 2>/dev/null)
+  [ "$got" = "${size}x$size" ] && ok || bad "icon '$icon' at ${size}x$size: ${got:-missing}"
+done
+[ -s "$pkg/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] && ok ||
+  bad "no scalable icon '$icon'"
+
+# A clean root: the base system as debootstrap makes it, kept for later runs.
+mkdir -p "$cache"
+if [ ! -x "$base/usr/bin/apt-get" ]; then
+  echo "making a clean $VERSION_CODENAME root with debootstrap (once; kept in $base)"
+  rm -rf --one-file-system "$base" "$base.new"
+  if ! debootstrap --variant=minbase "$VERSION_CODENAME" "$base.new" "$mirror" \
+    >"$cache/debootstrap.log" 2>&1; then
+    bad "debootstrap: $(tail -n 5 "$cache/debootstrap.log")"
+    finish
+  fi
+  # The sources a fresh install has: the release, its updates and security.
+  {
+    echo "deb $mirror $VERSION_CODENAME main"
+    echo "deb $mirror $VERSION_CODENAME-updates main"
+    echo "deb ${mirror%/debian}/debian-security $VERSION_CODENAME-security main"
+  } >"$base.new/etc/apt/sources.list"
+  mv "$base.new" "$base"
+fi
+rm -rf --one-file-system "$root"
+cp -a "$base" "$root"
+cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+mount -t proc proc "$root/proc" || {
+  bad "cannot mount /proc in the root"
+  finish
+}
+mkdir -p "$cache/archives"
+find "$cache/archives" -name '*.deb' -exec mv -t "$root/var/cache/apt/archives" {} +
+# A clean environment too: nothing of this machine's but what is passed.
+in_root=(chroot "$root" env -i PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME=/root
+  LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive)
+in_root() { "${in_root[@]}" "$@"; }
+
+if in_root dpkg-query -W libcairo2 libsdl2-2.0-0 >/dev/null 2>&1; then
+  bad "the base root already has the libraries the package needs: it proves nothing"
+else
+  ok
+fi
+cp "$deb" "$root/tmp/"
+if in_root apt-get update -qq >"$tmp/apt.log" 2>&1 &&
+  in_root apt install -y --no-install-recommends "/tmp/${deb##*/}" >>"$tmp/apt.log" 2>&1; then
+  ok
+else
+  bad "apt install in the clean root: $(grep -v '^WARNING: apt does not' "$tmp/apt.log" | tail -n 8)"
+  finish
+fi
+keep_downloads
+[ "$(in_root dpkg-query -W -f='${Status}' hypercube)" = "install ok installed" ] && ok ||
+  bad "dpkg does not have hypercube installed"
+echo "apt installed $(grep -c '^Setting up' "$tmp/apt.log") packages into the clean root"
+
+# The installed frame tool, with the root's libraries and fonts.
+got=$(in_root hypercube-render --version 2>&1)
+[ "$got" = "hypercube-render $version" ] && ok || bad "hypercube-render --version says '$got'"
+if in_root hypercube-render >"$tmp/start.json" 2>"$tmp/err" &&
+  cmp -s "$tmp/start.json" "$frames/start.json"; then
+  ok
+else
+  bad "the installed hypercube-render's start frame differs from $frames/start.json: $(head -c 300 "$tmp/err")"
+fi
+"$render" --size 1280x800 --format png --output "$tmp/want.png"
+if in_root hypercube-render --size 1280x800 --format png --output /tmp/start.png 2>"$tmp/err"; then
+  diff=$(compare -metric AE "$root/tmp/start.png" "$tmp/want.png" null: 2>&1)
+  [ "$diff" = 0 ] && ok || bad "the installed tool's PNG differs from the build's in $diff pixels"
+else
+  bad "the installed hypercube-render wrote no PNG: $(cat "$tmp/err")"
+fi
+
+# The menu entry's command, as a desktop launches it, on a virtual display.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 50); do
+  [ -s "$tmp/display" ] && break
+  sleep 0.1
+done
+[ -s "$tmp/display" ] || {
+  bad "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+  finish
+}
+export DISPLAY=":$(cat "$tmp/display")"
+"${in_root[@]}" DISPLAY="$DISPLAY" sh -c "exec $exec_line" 2>"$tmp/app.err" &
+app_pid=$!
+if [ -z "$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null)" ]; then
+  bad "'$exec_line' from the menu entry opened no window: $(cat "$tmp/app.err")"
+  finish
+fi
+diff=unknown
+for _ in $(seq 100); do
+  import -window root "$tmp/screen.png" 2>/dev/null &&
+    diff=$(compare -metric AE "$tmp/screen.png" "$root/tmp/start.png" null: 2>&1)
+  [ "$diff" = 0 ] && break
+  sleep 0.1
+done
+[ "$diff" = 0 ] && ok || bad "the installed program's first frame differs from the frame tool's in $diff pixels"
+xdotool key alt+F4
+for _ in $(seq 50); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$app_pid" 2>/dev/null; then
+  bad "Alt+F4 did not end the installed program"
+else
+  wait "$app_pid"
+  status=$?
+  app_pid=
+  [ $status -eq 0 ] && ok || bad "the installed program exited with $status: $(cat "$tmp/app.err")"
+fi
+
+finish

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The Windows zip as a user gets it: one folder with the two executables and
+# the read-me, both executables carrying the version, and the frame tool from
+# the zip passing the frame tool's whole check under Wine, --version included.
+# usage: package_zip_test.sh PACKAGE_DIR VERSION FRAMES_DIR PREFIX_DIR
+set -u
+dir=$1
+version=$2
+frames=$3
+prefix=$(realpath -m "$4")  # Wine takes absolute paths only
+here=$(cd "$(dirname "$0")" && pwd)
+
+for tool in unzip strings wine wineboot wineserver; do
+  if ! command -v $tool >/dev/null; then
+    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
+    exit 77
+  fi
+done
+name=hypercube-$version-win64
+zip=$dir/$name.zip
+if [ ! -f "$zip" ]; then
+  echo "SKIP: $zip is not built (scripts/package)"
+  exit 77
+fi
+
+# The JSON tool needs no display.
+unset DISPLAY WAYLAND_DISPLAY
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+tmp=$(mktemp -d)
+passed=0
+failed=0
+cleanup() {
+  wineserver -k 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+ok() { passed=$((passed + 1)); }
+bad() {
+  failed=$((failed + 1))
+  echo "FAIL: $*"
+}
+
+echo "$zip:"
+unzip -Z1 "$zip" | tee "$tmp/list" | sed 's/^/  /'
+want="$name/README.txt
+$name/hypercube-render.exe
+$name/hypercube.exe"
+[ "$(sort "$tmp/list")" = "$want" ] && ok || bad "the zip should hold exactly: $want"
+unzip -q "$zip" -d "$tmp" || bad "unzip failed"
+folder=$tmp/$name
+
+readme=$folder/README.txt
+for text in "hypercube $version" hypercube.exe "hypercube-render.exe --size" "Up, Down" \
+  "Left, Right" Alt+F4; do
+  grep -qF -- "$text" "$readme" && ok || bad "README.txt does not say '$text'"
+done
+# Windows line ends, for Notepad of any age.
+[ "$(grep -vc $'\r$' "$readme")" = 0 ] && ok || bad "README.txt has lines not ending in CR LF"
+
+# The version resource that Explorer shows under Properties > Details.
+for exe in hypercube.exe hypercube-render.exe; do
+  for key in FileVersion ProductVersion; do
+    got=$(strings -el "$folder/$exe" | grep -A1 -x "$key" | sed -n 2p)
+    [ "$got" = "$version" ] && ok || bad "$exe: $key is '$got', not $version"
+  done
+done
+
+# A prefix of its own, made once and kept in the build folder.
+if [ ! -f "$prefix/system.reg" ]; then
+  rm -rf "$prefix"
+  wineboot --init >"$tmp/wineboot.log" 2>&1 || {
+    bad "wineboot: $(tail -n 5 "$tmp/wineboot.log")"
+    echo "$passed passed, $failed failed"
+    exit 1
+  }
+  # A crash must fail the test, not wait on a dialog.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wineserver -w
+fi
+
+render=$folder/hypercube-render.exe
+got=$(wine "$render" --version 2>&1)
+[ "$got" = "hypercube-render $version" ] && ok || bad "hypercube-render.exe --version says '$got'"
+if "$here/render_cli_test.sh" "$render" "$frames" wine >"$tmp/cli.log" 2>&1; then
+  ok
+else
+  bad "the zip's hypercube-render.exe under Wine: $(grep -v '^[0-9]* passed' "$tmp/cli.log" | head -n 20)"
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
