@@ -66,6 +66,9 @@ refused "--eye" --eye -0,0e7,0,0
 refused "--eye" --eye 1e-4000,0,0,0
 refused "--eye" --eye 1,,2,3
 refused "--format" --format bmp
+refused "unknown option '\\\\x0a-" $'\n-x'  # control characters quoted: still one line
+refused "--keys: '\\\\x1b'" --keys $'U\eD'
+refused "cannot create a file there" --format png --output $'/nonexistent\n/f.png'
 refused "--output" --format png
 refused "--output" --output x.json
 
