@@ -5,11 +5,32 @@
 #include "sdl_host.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+
+#ifdef WINPORT_HAVE_X11
+#include <X11/Xlib.h>
+#endif
 
 namespace winport {
 namespace {
+
+char programName[64] = "program";
+
+#ifdef WINPORT_HAVE_X11
+// Xlib calls this when the connection to the X server breaks (the server
+// ended or was killed); its default prints Xlib's own text, and waiting on
+// would hang. Nothing more can be done through the connection: say what
+// happened in one line and leave at once.
+int displayLost(Display* display) {
+  const char* name = display ? XDisplayString(display) : nullptr;
+  std::fprintf(stderr, "%s: lost the display%s%s%s: the X server closed the connection\n",
+               programName, name ? " at DISPLAY='" : "", name ? name : "", name ? "'" : "");
+  _exit(1);
+}
+#endif
 
 // Windows virtual-key code for an SDL key, or 0 for keys we do not map.
 int virtualKey(SDL_Keycode key) {
@@ -75,7 +96,8 @@ SdlHost::~SdlHost() {
   if (started_) SDL_Quit();
 }
 
-bool SdlHost::start(std::string* error) {
+bool SdlHost::start(const char* program, std::string* error) {
+  std::snprintf(programName, sizeof programName, "%s", program);
   // Without this SDL may route the window surface through software OpenGL:
   // slower to start, more memory and slower frames.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -101,6 +123,9 @@ bool SdlHost::start(std::string* error) {
         "cannot open a display" + where + ": only the '" + name + "' video driver is available";
     return false;
   }
+#ifdef WINPORT_HAVE_X11
+  if (name == "x11") XSetIOErrorHandler(displayLost);
+#endif
   return true;
 }
 

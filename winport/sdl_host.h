@@ -19,7 +19,9 @@ class SdlHost : public Host {
   SdlHost() = default;
   ~SdlHost() override;
   // Connects to the display; false, with the reason, when there is none.
-  bool start(std::string* error);
+  // Should the display go away later, `program` names the one line said
+  // before the process ends with status 1.
+  bool start(const char* program, std::string* error);
   // Why the host failed while running, if it did.
   const std::string& failure() const { return failure_; }
 
