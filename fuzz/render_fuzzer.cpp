@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::require(oneLine(error), "a refusal is one line");
     return 0;
   }
+  if (options.help || options.version) return 0;  // the rest is never used then
   fuzz::require(options.width >= 0 && options.width <= 65535 && options.height >= 0 &&
                     options.height <= 65535,
                 "sizes within 0 to 65535");
@@ -48,7 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                       options.height <= kMaxImageSide,
                   "image sides within 1 to the maximum");
   }
-  if (options.help || options.version) return 0;
 
   // Each input starts from a fresh process's scene.
   initStatics();

@@ -16,11 +16,16 @@ if [ -z "$work" ]; then
   trap 'rm -rf "$scratch"' EXIT
 fi
 mkdir -p "$work/corpus" "$work/findings"
-dict=$(dirname "$0")/$(basename "$seeds").dict
-dict_opt=()
-[ -f "$dict" ] && dict_opt=(-dict="$dict")
+# A target's dictionary and options, if it has them, sit beside the fuzzers.
+name=$(basename "$seeds")
+target_opts=()
+[ -f "$(dirname "$0")/$name.dict" ] && target_opts+=(-dict="$(dirname "$0")/$name.dict")
+if [ -f "$(dirname "$0")/$name.options" ]; then
+  mapfile -t extra <"$(dirname "$0")/$name.options"
+  target_opts+=("${extra[@]}")
+fi
 "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -max_len=4096 \
-  -print_final_stats=1 -artifact_prefix="$work/findings/" "${dict_opt[@]}" "$@" \
+  -print_final_stats=1 -artifact_prefix="$work/findings/" "${target_opts[@]}" "$@" \
   "$work/corpus" "$seeds" >"$work/log" 2>&1
 status=$?
 grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)" "$work/log"

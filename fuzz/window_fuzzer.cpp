@@ -117,8 +117,8 @@ HWND recreate() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Bytes in(data, size);
   const int liveBefore = winport::liveGdiObjects();
-  // Screens up to 2047x2047 keep each paint cheap; windows may be far larger.
-  CheckingHost host({in.u16() % 2048, in.u16() % 2048});
+  // Screens up to 511x511 keep each paint cheap; windows may be far larger.
+  CheckingHost host({in.u16() % 512, in.u16() % 512});
   winport::setHost(&host);
   winport::resetUser();
   initStatics();
