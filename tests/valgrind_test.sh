@@ -21,15 +21,17 @@ trap 'rm -rf "$tmp"' EXIT
 passed=0
 failed=0
 
+# memcheck LABEL STATUS COMMAND...: COMMAND must end with STATUS and valgrind
+# must find nothing.
 memcheck() {
-  local label=$1
-  shift
+  local label=$1 want=$2
+  shift 2
   valgrind -q --error-exitcode=99 --leak-check=full \
     --show-leak-kinds=definite,indirect,possible --errors-for-leak-kinds=definite,indirect,possible \
     --track-origins=yes --suppressions="$here/valgrind.supp" --log-file="$tmp/$label.log" \
     "$@" >"$tmp/$label.out" 2>&1
   local status=$?
-  if [ $status -eq 0 ] && [ ! -s "$tmp/$label.log" ]; then
+  if [ $status -eq "$want" ] && [ ! -s "$tmp/$label.log" ]; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
@@ -38,13 +40,13 @@ memcheck() {
   fi
 }
 
-memcheck render-json "$render" --size 1000x700 --keys UULDR
-memcheck render-png "$render" --size 640x480 --keys UUL --format png --output "$tmp/f.png"
-memcheck render-svg "$render" --size 640x480 --keys UUL --format svg --output "$tmp/f.svg"
-memcheck render-refused "$render" --eye 0,0,0,0
-memcheck headless "$headless" ULLRDDAKSMUUL
-memcheck window-seeds "$window_replay" --memory-only "$corpora/window"
-memcheck render-seeds "$render_replay" --memory-only "$corpora/render"
+memcheck render-json 0 "$render" --size 1000x700 --keys UULDR
+memcheck render-png 0 "$render" --size 640x480 --keys UUL --format png --output "$tmp/f.png"
+memcheck render-svg 0 "$render" --size 640x480 --keys UUL --format svg --output "$tmp/f.svg"
+memcheck render-refused 2 "$render" --eye 0,0,0,0
+memcheck headless 0 "$headless" ULLRDDAKSMUUL
+memcheck window-seeds 0 "$window_replay" --memory-only "$corpora/window"
+memcheck render-seeds 0 "$render_replay" --memory-only "$corpora/render"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
