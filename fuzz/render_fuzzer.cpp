@@ -3,12 +3,16 @@
 // one line; image frames are painted in memory when small enough to be quick.
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
+#include "geometry/projection.h"
 #include "geometry/scene.h"
 #include "shell/shell.h"
 #include "tools/frame.h"
@@ -19,6 +23,31 @@
 namespace {
 
 bool oneLine(const std::string& s) { return !s.empty() && s.find('\n') == std::string::npos; }
+
+// The screen points depend on the eye's direction only: the eye scaled by a
+// power of two, which is exact, to a length near 1 must give the same points.
+void checkDirectionOnly() {
+  if (!fuzz::checkValues) return;
+  const Point4 eye = scene.eye;
+  Point2 before[kVertexCount];
+  std::copy(std::begin(scene.points2), std::end(scene.points2), before);
+  int top = INT_MIN;
+  for (const long double c : {eye.w, eye.x, eye.y, eye.z}) {
+    int e = 0;
+    if (c != 0.0L) top = std::max(top, (std::frexp(c, &e), e));
+  }
+  scene.eye = Point4(std::ldexp(eye.w, -top), std::ldexp(eye.x, -top), std::ldexp(eye.y, -top),
+                     std::ldexp(eye.z, -top));
+  projectTo3D();
+  projectTo2D();
+  for (int i = 0; i < kVertexCount; ++i) {
+    fuzz::require(std::fabs(scene.points2[i].x - before[i].x) <= 1e-12L &&
+                      std::fabs(scene.points2[i].y - before[i].y) <= 1e-12L,
+                  "the projection depends on the eye's direction only");
+  }
+  scene.eye = eye;
+  updateFrame();
+}
 
 }  // namespace
 
@@ -77,5 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     winport::releaseDC(dc);
     fuzz::require(winport::liveGdiObjects() == live, "every GDI object freed");
   }
+  checkDirectionOnly();
   return 0;
 }
