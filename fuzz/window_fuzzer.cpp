@@ -19,13 +19,25 @@
 
 namespace {
 
-// Checks the frame each time a paint is shown, before anything can change it.
+// Checks the frame each time a paint is shown, before anything can change it,
+// and that the window shows nothing but the frame's colours: the white
+// background, black circles and text (never antialiased), red, green and blue
+// edges, and the black of a surface not yet erased.
 class CheckingHost : public winport::HeadlessHost {
  public:
   using HeadlessHost::HeadlessHost;
   void present(HWND hwnd) override {
     HeadlessHost::present(hwnd);
     fuzz::checkFrame();
+    const winport::RasterCanvas* c = canvas(hwnd);
+    if (!c) return;
+    for (int y = 0; y < c->height(); ++y) {
+      for (int x = 0; x < c->width(); ++x) {
+        const uint32_t p = c->pixel(x, y);
+        fuzz::require(p == 0xFFFFFF || p == 0 || p == 0xFF0000 || p == 0x00FF00 || p == 0x0000FF,
+                      "only the frame's colours on the window");
+      }
+    }
   }
 };
 
