@@ -30,6 +30,23 @@ int displayLost(Display* display) {
                programName, name ? " at DISPLAY='" : "", name ? name : "", name ? "'" : "");
   _exit(1);
 }
+
+// SDL wakes its event wait by sending an event to the window over a second
+// connection. Should the window be destroyed on the first connection before
+// the server takes that event, the server answers BadWindow, read as late as
+// SDL_Quit, and Xlib's default handler then ended the program with status 1
+// right after Alt+F4. That answer is harmless; any other error is said in one
+// line, and the program goes on: a failed request never costs the user the
+// window.
+int requestFailed(Display* display, XErrorEvent* e) {
+  constexpr unsigned char kSendEvent = 25;  // X_SendEvent
+  if (e->error_code == BadWindow && e->request_code == kSendEvent) return 0;
+  char text[128] = "";
+  XGetErrorText(display, e->error_code, text, sizeof text);
+  std::fprintf(stderr, "%s: the X server refused a request (%s, request %d.%d); going on\n",
+               programName, text, e->request_code, e->minor_code);
+  return 0;
+}
 #endif
 
 // Windows virtual-key code for an SDL key, or 0 for keys we do not map.
@@ -109,6 +126,13 @@ bool SdlHost::start(const char* program, std::string* error) {
   const char* display = SDL_getenv("DISPLAY");
   const std::string where =
       display ? " at DISPLAY='" + std::string(display) + "'" : " (DISPLAY is not set)";
+#ifdef WINPORT_HAVE_X11
+  // Before SDL_Init: SDL keeps the handler it finds, calls it from its own and
+  // puts it back in SDL_Quit, just before closing the connections, when a late
+  // error may still be read.
+  XSetIOErrorHandler(displayLost);
+  XSetErrorHandler(requestFailed);
+#endif
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     *error = "cannot open a display" + where + ": " + SDL_GetError();
     return false;
@@ -124,7 +148,6 @@ bool SdlHost::start(const char* program, std::string* error) {
     return false;
   }
 #ifdef WINPORT_HAVE_X11
-  if (name == "x11") XSetIOErrorHandler(displayLost);
 #endif
   return true;
 }
