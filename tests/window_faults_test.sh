@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # hypercube under what the window system may throw at it, on a virtual X
-# display: a window far larger than the screen and a storm of resizes still
-# paint exactly (the screen shows the frame tool's PNG of the window's size,
+# display: a window far larger than the screen, up to 65535x65535, and a storm
+# of resizes still paint exactly (the screen shows the frame tool's PNG of the window's size,
 # cropped to the screen), and the X server going away ends the program at
 # once with one clear line and status 1, killed or shut down; Alt+F4 right
 # after a burst of keys ends it cleanly every time.
@@ -122,6 +122,25 @@ expect_frame 2400 1500 "" larger-than-screen
 xdotool windowsize "$window" 5000 3000
 xdotool key Up
 expect_frame 5000 3000 U larger-than-screen-key
+xdotool windowsize "$window" 2400 1500
+expect_frame 2400 1500 U larger-than-screen-again
+
+# Past 2 GiB of pixels SDL's own surface arithmetic overflowed and the program
+# crashed. The cube lies far off the screen at these sizes: the whole screen
+# must turn to the erased background, with the cube seen just before gone.
+convert -size ${screen_w}x${screen_h} xc:white "$tmp/white.png"
+for s in 40000x40000 65535x65535; do
+  xdotool windowsize "$window" "${s%x*}" "${s#*x}"
+  diff=unknown
+  for _ in $(seq 150); do
+    if import -window root "$tmp/got.png" 2>/dev/null; then
+      diff=$(compare -metric AE "$tmp/got.png" "$tmp/white.png" null: 2>&1)
+      [ "$diff" = "0" ] && break
+    fi
+    sleep 0.1
+  done
+  [ "$diff" = "0" ] && ok || bad "$s: the screen is not the white background ($diff pixels differ)"
+done
 
 # A storm: sizes small, odd, zero-ish and huge, keys in between, as fast as
 # xdotool can send them; only the last size counts.

@@ -41,6 +41,8 @@ class SdlHost : public Host {
     std::unique_ptr<RasterCanvas> canvas;
     bool maximized = false;
     bool sizePending = false;
+    bool borrowed = false;  // the canvas draws straight into SDL's surface
+    bool direct = false;    // the canvas is put on the window through Xlib
   };
   void handle(const SDL_Event& e);
   Window* find(unsigned sdlWindowId, HWND* hwnd);
