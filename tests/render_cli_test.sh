@@ -64,8 +64,14 @@ refused "--eye" --eye 1e5000,0,0,0
 refused "--eye" --eye 0,0,0,0
 refused "--eye" --eye -0,0e7,0,0
 refused "--eye" --eye 1e-4000,0,0,0
+refused "--eye" --eye 1.22e-2475,0,0,0  # squared length subnormal: would draw scaled
+refused "--eye" --eye 1e2466,1e2466,1e2466,1e2466
 refused "--eye" --eye 1,,2,3
 refused "--format" --format bmp
+refused "unknown option '\\\\x0a-" $'\n-x'  # control characters quoted: still one line
+refused "--keys: '\\\\x1b'" --keys $'U\eD'
+# (A build without images refuses it for that reason instead, in one line too.)
+refused "cannot create a file there\|cannot write png" --format png --output $'/nonexistent\n/f.png'
 refused "--output" --format png
 refused "--output" --output x.json
 

@@ -91,6 +91,35 @@ TEST_F(ShellTest, ResizesSetTheScaleAndRepaintEvenAtZero) {
   EXPECT_EQ(host.canvas(hwnd)->width(), 999);
 }
 
+// A window larger than the screen keeps pixels only where it is on the
+// screen, and those are exactly the top-left of the whole frame.
+TEST_F(ShellTest, WindowLargerThanTheScreenPaintsItsOnScreenPartExactly) {
+  HWND hwnd = openMainWindow(nullptr);
+  for (const winport::Size size : {winport::Size{3001, 2500}, {1900, 1301}, {65535, 65535}}) {
+    winport::windowResized(hwnd, size, false);
+    pump();
+    const winport::RasterCanvas& shown = *host.canvas(hwnd);
+    ASSERT_EQ(shown.width(), 1000);
+    ASSERT_EQ(shown.height(), 700);
+    int differ = 0, white = 0;
+    if (size.width > 4000) {
+      // The cube lies far from the screen's corner: only the erased background shows.
+      for (int y = 0; y < 700; ++y)
+        for (int x = 0; x < 1000; ++x) white += shown.pixel(x, y) == 0xFFFFFF;
+      EXPECT_EQ(white, 1000 * 700);
+      continue;
+    }
+    winport::RasterCanvas whole(size.width, size.height);
+    whole.fillRect(0, 0, size.width, size.height, RGB(255, 255, 255));
+    HDC dc = winport::createDC(whole);
+    drawFrame(dc);
+    winport::releaseDC(dc);
+    for (int y = 0; y < 700; ++y)
+      for (int x = 0; x < 1000; ++x) differ += shown.pixel(x, y) != whole.pixel(x, y);
+    EXPECT_EQ(differ, 0) << size.width << "x" << size.height;
+  }
+}
+
 TEST_F(ShellTest, WinMainRunsUntilClosedAndFailsCleanly) {
   host.queueKey(VK_UP);
   host.queueKey(VK_F4, true);  // Alt+F4

@@ -1,5 +1,6 @@
 #include "tools/frame.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
@@ -7,10 +8,15 @@
 
 namespace {
 
+// The projection divides by the eye's length, the root of its squared length.
+// Below the normal range that square keeps too few digits and the whole frame
+// comes out scaled (1.22e-2475,0,0,0 drew 2% larger than 1,0,0,0), so such an
+// eye is refused as a zero one is. (Zero is named apart for valgrind, whose
+// x87 arithmetic in double precision holds LDBL_MIN as 0.)
 bool projectable(const Point4& eye) {
-  const long double n = eye.norm();
+  const long double squared = eye.w * eye.w + eye.x * eye.x + eye.y * eye.y + eye.z * eye.z;
   return std::isfinite(eye.w) && std::isfinite(eye.x) && std::isfinite(eye.y) &&
-         std::isfinite(eye.z) && std::isfinite(n) && n != 0.0L;
+         std::isfinite(eye.z) && std::isfinite(squared) && squared != 0.0L && squared >= LDBL_MIN;
 }
 
 const Quaternion& stepFor(char key) {
@@ -45,7 +51,8 @@ bool computeFrame(const RenderOptions& options, std::string* error) {
     scene.eye = Point4(options.eye[0], options.eye[1], options.eye[2], options.eye[3]);
     if (!projectable(scene.eye)) {
       *error =
-          "--eye: the eye's length is zero or beyond the extended range; it cannot be projected";
+          "--eye: the eye's length is zero or too small or too large for the extended range; it "
+          "cannot be projected";
       return false;
     }
   }

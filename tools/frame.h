@@ -8,7 +8,7 @@
 
 // Sets up the scene as the window would (creation, size), places the eye,
 // applies the keys and computes the frame. Fails, with a message, when the eye
-// cannot be projected: zero or non-finite length.
+// cannot be projected: its squared length is not a normal extended number.
 bool computeFrame(const RenderOptions& options, std::string* error);
 
 // The computed frame as one JSON line, newline included.

@@ -42,7 +42,7 @@ bool writeFrameImage(const RenderOptions& options, std::string* error) {
   temp.insert(temp.end(), suffix, suffix + sizeof suffix);
   const int fd = mkstemp(temp.data());
   if (fd < 0) {
-    *error = options.output + ": cannot create a file there: " + std::strerror(errno);
+    *error = printable(options.output) + ": cannot create a file there: " + std::strerror(errno);
     return false;
   }
   close(fd);
@@ -50,7 +50,7 @@ bool writeFrameImage(const RenderOptions& options, std::string* error) {
   std::string why;
   if (!writeTo(tempPath, options, &why)) {
     std::remove(tempPath.c_str());
-    *error = options.output + ": " + why;
+    *error = printable(options.output + ": " + why);
     return false;
   }
   // mkstemp makes the file private; give it the usual permissions.
@@ -58,7 +58,7 @@ bool writeFrameImage(const RenderOptions& options, std::string* error) {
   umask(mask);
   chmod(tempPath.c_str(), 0666 & ~mask);
   if (std::rename(tempPath.c_str(), options.output.c_str()) != 0) {
-    *error = options.output + ": " + std::strerror(errno);
+    *error = printable(options.output) + ": " + std::strerror(errno);
     std::remove(tempPath.c_str());
     return false;
   }

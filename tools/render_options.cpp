@@ -17,6 +17,22 @@ const char kRenderUsage[] =
     "  --help          this text\n"
     "  --version       the version of hypercube this tool belongs to\n";
 
+std::string printable(const std::string& s) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : s) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      out += "\\x";
+      out += kHex[u >> 4];
+      out += kHex[u & 0xf];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 namespace {
 
 bool allDigits(const std::string& s) {
@@ -39,7 +55,8 @@ bool parseSize(const std::string& s, RenderOptions* o, std::string* error) {
   const size_t x = s.find('x');
   if (x == std::string::npos || !parseSide(s.substr(0, x), &o->width) ||
       !parseSide(s.substr(x + 1), &o->height)) {
-    *error = "--size: expected WxH with each side a whole number from 0 to 65535, got '" + s + "'";
+    *error = "--size: expected WxH with each side a whole number from 0 to 65535, got '" +
+             printable(s) + "'";
     return false;
   }
   return true;
@@ -49,8 +66,8 @@ bool parseKeys(const std::string& s, RenderOptions* o, std::string* error) {
   for (size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
     if (c != 'L' && c != 'U' && c != 'R' && c != 'D') {
-      *error = "--keys: '" + std::string(1, c) + "' at position " + std::to_string(i + 1) +
-               " is not one of L, U, R, D";
+      *error = "--keys: '" + printable(std::string(1, c)) + "' at position " +
+               std::to_string(i + 1) + " is not one of L, U, R, D";
       return false;
     }
   }
@@ -80,12 +97,12 @@ bool parseEye(const std::string& s, RenderOptions* o, std::string* error) {
     start = comma + 1;
   }
   if (parts.size() != 4) {
-    *error = "--eye: expected four comma-separated numbers W,X,Y,Z, got '" + s + "'";
+    *error = "--eye: expected four comma-separated numbers W,X,Y,Z, got '" + printable(s) + "'";
     return false;
   }
   for (int i = 0; i < 4; ++i) {
     if (!parseDecimal(parts[i], &o->eye[i])) {
-      *error = "--eye: '" + parts[i] + "' is not a finite decimal number";
+      *error = "--eye: '" + printable(parts[i]) + "' is not a finite decimal number";
       return false;
     }
   }
@@ -101,7 +118,7 @@ bool parseFormat(const std::string& s, RenderOptions* o, std::string* error) {
   } else if (s == "svg") {
     o->format = RenderFormat::kSvg;
   } else {
-    *error = "--format: expected json, png or svg, got '" + s + "'";
+    *error = "--format: expected json, png or svg, got '" + printable(s) + "'";
     return false;
   }
   return true;
@@ -126,7 +143,7 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o,
     const bool known = name == "--size" || name == "--keys" || name == "--eye" ||
                        name == "--format" || name == "--output";
     if (!known) {
-      *error = "unknown option '" + name + "' (try --help)";
+      *error = "unknown option '" + printable(name) + "' (try --help)";
       return false;
     }
     if (i + 1 >= args.size()) {

@@ -30,6 +30,10 @@ struct RenderOptions {
 bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* options,
                         std::string* error);
 
+// `s` with control characters as \xNN, so a message quoting user input stays
+// one line and cannot drive the terminal.
+std::string printable(const std::string& s);
+
 extern const char kRenderUsage[];
 
 #endif

@@ -6,6 +6,7 @@
 #ifndef WINPORT_CANVAS_H
 #define WINPORT_CANVAS_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -58,9 +59,12 @@ class RasterCanvas : public Canvas {
   RasterCanvas(uint32_t* pixels, int width, int height, int strideBytes);  // borrowed
   int width() const override { return width_; }
   int height() const override { return height_; }
-  uint32_t* row(int y) { return reinterpret_cast<uint32_t*>(bytes_ + y * stride_); }
+  // Offsets in ptrdiff_t: a surface may hold more than 2 GiB.
+  uint32_t* row(int y) {
+    return reinterpret_cast<uint32_t*>(bytes_ + static_cast<ptrdiff_t>(y) * stride_);
+  }
   const uint32_t* row(int y) const {
-    return reinterpret_cast<const uint32_t*>(bytes_ + y * stride_);
+    return reinterpret_cast<const uint32_t*>(bytes_ + static_cast<ptrdiff_t>(y) * stride_);
   }
   uint32_t pixel(int x, int y) const { return row(y)[x]; }  // 0x00RRGGBB
   // Writes a PNG; false (with errno-style message in *error) on failure.

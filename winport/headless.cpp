@@ -3,6 +3,8 @@
 // a close. Left out: a notion of time, several screens.
 #include "headless.h"
 
+#include <algorithm>
+
 namespace winport {
 
 namespace {
@@ -51,7 +53,10 @@ Canvas& HeadlessHost::surface(HWND hwnd) {
   Window& w = windows_[hwnd];
   RECT client{0, 0, 0, 0};
   GetClientRect(hwnd, &client);
-  const Size size{client.right, client.bottom};
+  // Pixels exist only where the window is on the screen, its top-left at the
+  // screen's, as a display keeps them: a 65535x65535 client would need 16 GiB.
+  const Size size{std::clamp<int>(client.right, 0, std::max(screen_.width, 0)),
+                  std::clamp<int>(client.bottom, 0, std::max(screen_.height, 0))};
   if (!w.canvas || w.canvas->width() != size.width || w.canvas->height() != size.height) {
     w.canvas = std::make_unique<RasterCanvas>(size.width, size.height);
   }

@@ -25,7 +25,8 @@ class HeadlessHost : public Host {
   // Whether a close is sent when the script runs out (the default).
   void setCloseWhenIdle(bool close) { closeWhenIdle_ = close; }
 
-  // The window's pixels as last painted, or nullptr.
+  // The window's pixels as last painted, or nullptr: the part of the client
+  // area on the screen, the window's top-left at the screen's.
   const RasterCanvas* canvas(HWND hwnd) const;
   int presents() const { return presents_; }
 

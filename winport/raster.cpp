@@ -28,7 +28,6 @@
 namespace winport {
 namespace {
 
-constexpr int kPsSolid = 0;
 constexpr int kPsDash = 1;
 constexpr int kPsDot = 2;
 constexpr int kPsDashDot = 3;

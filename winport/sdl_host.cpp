@@ -6,13 +6,53 @@
 
 #include <SDL.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 
-#include "x11_errors.h"
+#ifdef WINPORT_HAVE_X11
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#endif
 
 namespace winport {
 namespace {
+
+char programName[64] = "program";
+
+#ifdef WINPORT_HAVE_X11
+// Xlib calls this when the connection to the X server breaks (the server
+// ended or was killed); its default prints Xlib's own text, and waiting on
+// would hang. Nothing more can be done through the connection: say what
+// happened in one line and leave at once.
+int displayLost(Display* display) {
+  const char* name = display ? XDisplayString(display) : nullptr;
+  std::fprintf(stderr, "%s: lost the display%s%s%s: the X server closed the connection\n",
+               programName, name ? " at DISPLAY='" : "", name ? name : "", name ? "'" : "");
+  _exit(1);
+}
+
+// SDL wakes its event wait by sending an event to the window over a second
+// connection. Should the window be destroyed on the first connection before
+// the server takes that event, the server answers BadWindow, read as late as
+// SDL_Quit, and Xlib's default handler then ended the program with status 1
+// right after Alt+F4. That answer is harmless; any other error is said in one
+// line, and the program goes on: a failed request never costs the user the
+// window.
+int requestFailed(Display* display, XErrorEvent* e) {
+  constexpr unsigned char kSendEvent = 25;  // X_SendEvent
+  if (e->error_code == BadWindow && e->request_code == kSendEvent) return 0;
+  char text[128] = "";
+  XGetErrorText(display, e->error_code, text, sizeof text);
+  std::fprintf(stderr, "%s: the X server refused a request (%s, request %d.%d); going on\n",
+               programName, text, e->request_code, e->minor_code);
+  return 0;
+}
+#endif
 
 // Windows virtual-key code for an SDL key, or 0 for keys we do not map.
 int virtualKey(SDL_Keycode key) {
@@ -71,6 +111,61 @@ Size windowSize(SDL_Window* w) {
   return s;
 }
 
+#ifdef WINPORT_HAVE_X11
+// The X window and its attributes, when SDL's window is an X11 one whose
+// pixels are 24-bit 0xRRGGBB, as ours are.
+bool directTarget(SDL_Window* sdl, Display** display, ::Window* window, XWindowAttributes* a) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  *display = info.info.x11.display;
+  *window = info.info.x11.window;
+  if (!XGetWindowAttributes(*display, *window, a) || a->depth != 24 || !a->visual) return false;
+  return a->visual->red_mask == 0xFF0000 && a->visual->green_mask == 0x00FF00 &&
+         a->visual->blue_mask == 0x0000FF;
+}
+#endif
+
+bool canPutDirectly(SDL_Window* sdl) {
+#ifdef WINPORT_HAVE_X11
+  Display* display;
+  ::Window window;
+  XWindowAttributes a;
+  return directTarget(sdl, &display, &window, &a);
+#else
+  (void)sdl;
+  return false;
+#endif
+}
+
+// Puts the canvas on the window's top-left through Xlib.
+void putDirectly(SDL_Window* sdl, RasterCanvas& canvas) {
+#ifdef WINPORT_HAVE_X11
+  Display* display;
+  ::Window window;
+  XWindowAttributes a;
+  if (canvas.width() == 0 || canvas.height() == 0 || !directTarget(sdl, &display, &window, &a)) {
+    return;
+  }
+  XImage* image =
+      XCreateImage(display, a.visual, 24, ZPixmap, 0, reinterpret_cast<char*>(canvas.row(0)),
+                   canvas.width(), canvas.height(), 32, canvas.width() * 4);
+  if (!image) return;
+  // Our pixels are native 32-bit words; Xlib converts if the server differs.
+  const uint32_t one = 1;
+  image->byte_order = *reinterpret_cast<const unsigned char*>(&one) == 1 ? LSBFirst : MSBFirst;
+  GC gc = XCreateGC(display, window, 0, nullptr);
+  XPutImage(display, window, gc, image, 0, 0, 0, 0, canvas.width(), canvas.height());
+  XFreeGC(display, gc);
+  image->data = nullptr;  // the canvas owns the pixels
+  XDestroyImage(image);
+  XFlush(display);
+#else
+  (void)sdl;
+  (void)canvas;
+#endif
+}
+
 }  // namespace
 
 SdlHost::~SdlHost() {
@@ -78,7 +173,8 @@ SdlHost::~SdlHost() {
   if (started_) SDL_Quit();
 }
 
-bool SdlHost::start(std::string* error) {
+bool SdlHost::start(const char* program, std::string* error) {
+  std::snprintf(programName, sizeof programName, "%s", program);
   // Without this SDL may route the window surface through software OpenGL:
   // slower to start, more memory and slower frames.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -97,9 +193,13 @@ bool SdlHost::start(std::string* error) {
   const char* display = SDL_getenv("DISPLAY");
   const std::string where =
       display ? " at DISPLAY='" + std::string(display) + "'" : " (DISPLAY is not set)";
-  // Before SDL_Init: SDL passes on to the handler it finds, and puts it back
-  // on quitting, before closing the connection where the late error is read.
-  ignoreEventsToDestroyedWindows();
+#ifdef WINPORT_HAVE_X11
+  // Before SDL_Init: SDL keeps the handler it finds, calls it from its own and
+  // puts it back in SDL_Quit, just before closing the connections, when a late
+  // error may still be read.
+  XSetIOErrorHandler(displayLost);
+  XSetErrorHandler(requestFailed);
+#endif
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     *error = "cannot open a display" + where + ": " + SDL_GetError();
     return false;
@@ -172,16 +272,42 @@ void SdlHost::showMaximized(HWND hwnd) {
 
 Canvas& SdlHost::surface(HWND hwnd) {
   Window& w = windows_[hwnd];
+  const Size client = w.sdl ? windowSize(w.sdl) : Size{0, 0};
+  const Size screen = screenSize();
+  // A window larger than the screen keeps pixels only for the screen-sized part
+  // at its top-left, in memory, put on the window directly: SDL's surface for it
+  // would take gigabytes, and past 2 GiB SDL's size arithmetic overflows and
+  // hands out a buffer smaller than the surface it describes.
+  if (client.width > screen.width || client.height > screen.height) {
+    w.direct = canPutDirectly(w.sdl);
+    const int64_t bytes = int64_t{4} * client.width * client.height;
+    if (w.direct || bytes > INT_MAX) {
+      // Without the direct way, an oversized window gets no pixels at all.
+      const Size part = w.direct ? Size{std::min(client.width, screen.width),
+                                        std::min(client.height, screen.height)}
+                                 : Size{0, 0};
+      if (w.borrowed || !w.canvas || w.canvas->width() != part.width ||
+          w.canvas->height() != part.height) {
+        w.canvas = std::make_unique<RasterCanvas>(part.width, part.height);
+        w.borrowed = false;
+      }
+      return *w.canvas;
+    }
+  }
+  w.direct = false;
   // Fetched every time: SDL replaces the surface when the window is resized.
   SDL_Surface* s = w.sdl ? SDL_GetWindowSurface(w.sdl) : nullptr;
   if (s && s->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(s)) {
     w.canvas =
         std::make_unique<RasterCanvas>(static_cast<uint32_t*>(s->pixels), s->w, s->h, s->pitch);
+    w.borrowed = true;
   } else {
     // Another pixel format: paint in memory and convert when presenting.
     const Size size = s ? Size{s->w, s->h} : Size{0, 0};
-    if (!w.canvas || w.canvas->width() != size.width || w.canvas->height() != size.height) {
+    if (w.borrowed || !w.canvas || w.canvas->width() != size.width ||
+        w.canvas->height() != size.height) {
       w.canvas = std::make_unique<RasterCanvas>(size.width, size.height);
+      w.borrowed = false;
     }
   }
   return *w.canvas;
@@ -191,9 +317,15 @@ void SdlHost::present(HWND hwnd) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end()) return;
   Window& w = it->second;
+  if (!w.canvas) return;
+  if (w.direct) {
+    putDirectly(w.sdl, *w.canvas);
+    return;
+  }
+  if (w.canvas->width() == 0 || w.canvas->height() == 0) return;
   SDL_Surface* s = SDL_GetWindowSurface(w.sdl);
   if (!s) return;
-  if (w.canvas && static_cast<void*>(w.canvas->row(0)) != s->pixels) {
+  if (static_cast<void*>(w.canvas->row(0)) != s->pixels) {
     SDL_Surface* mem =
         SDL_CreateRGBSurfaceWithFormatFrom(w.canvas->row(0), w.canvas->width(), w.canvas->height(),
                                            32, w.canvas->width() * 4, SDL_PIXELFORMAT_RGB888);

@@ -19,7 +19,9 @@ class SdlHost : public Host {
   SdlHost() = default;
   ~SdlHost() override;
   // Connects to the display; false, with the reason, when there is none.
-  bool start(std::string* error);
+  // Should the display go away later, `program` names the one line said
+  // before the process ends with status 1.
+  bool start(const char* program, std::string* error);
   // Why the host failed while running, if it did.
   const std::string& failure() const { return failure_; }
 
@@ -39,6 +41,8 @@ class SdlHost : public Host {
     std::unique_ptr<RasterCanvas> canvas;
     bool maximized = false;
     bool sizePending = false;
+    bool borrowed = false;  // the canvas draws straight into SDL's surface
+    bool direct = false;    // the canvas is put on the window through Xlib
   };
   void handle(const SDL_Event& e);
   Window* find(unsigned sdlWindowId, HWND* hwnd);

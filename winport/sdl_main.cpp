@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
   winport::SdlHost sdl;
   std::string error;
-  if (!sdl.start(&error)) {
+  if (!sdl.start("hypercube", &error)) {
     std::fprintf(stderr, "hypercube: %s\n", error.c_str());
     return 1;
   }

@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# hypercube under what the window system may throw at it, on a virtual X
+# display: a window far larger than the screen, up to 65535x65535, and a storm
+# of resizes still paint exactly (the screen shows the frame tool's PNG of the window's size,
+# cropped to the screen), and the X server going away ends the program at
+# once with one clear line and status 1, killed or shut down; Alt+F4 right
+# after a burst of keys ends it cleanly every time.
+# usage: window_faults_test.sh HYPERCUBE HYPERCUBE_RENDER
+set -u
+app=$1
+render=$2
+for tool in Xvfb xdotool import compare convert; do
+  if ! command -v $tool >/dev/null; then
+    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
+    exit 77
+  fi
+done
+
+tmp=$(mktemp -d)
+passed=0
+failed=0
+app_pid=
+xvfb_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+ok() { passed=$((passed + 1)); }
+bad() {
+  failed=$((failed + 1))
+  echo "FAIL: $*"
+}
+
+screen_w=1280
+screen_h=800
+
+# Starts Xvfb and hypercube on it; sets DISPLAY, xvfb_pid, app_pid, window.
+start() {
+  rm -f "$tmp/display"
+  Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp 3>"$tmp/display" \
+    2>"$tmp/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 50); do
+    [ -s "$tmp/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$tmp/display" ] || {
+    echo "FAIL: Xvfb did not start: $(cat "$tmp/xvfb.log")"
+    exit 1
+  }
+  export DISPLAY=":$(cat "$tmp/display")"
+  "$app" 2>"$tmp/app.err" &
+  app_pid=$!
+  window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)
+  if [ -z "$window" ]; then
+    echo "FAIL: no window appeared; stderr: $(cat "$tmp/app.err")"
+    exit 1
+  fi
+}
+
+# Waits until the part of the screen the WxH window covers equals the frame
+# tool's PNG for that size and keys, cropped to the screen, for up to 15 s.
+expect_frame() {
+  local w=$1 h=$2 keys=$3 label=$4
+  local cw=$((w < screen_w ? w : screen_w)) ch=$((h < screen_h ? h : screen_h))
+  "$render" --size "${w}x${h}" --keys "$keys" --format png --output "$tmp/whole.png" &&
+    convert "$tmp/whole.png" -crop "${cw}x${ch}+0+0" +repage "$tmp/want.png" || {
+    bad "$label: the frame tool failed"
+    return
+  }
+  local diff=unknown
+  for _ in $(seq 150); do
+    if import -window root -crop "${cw}x${ch}+0+0" +repage "$tmp/got.png" 2>/dev/null; then
+      diff=$(compare -metric AE "$tmp/got.png" "$tmp/want.png" null: 2>&1)
+      if [ "$diff" = "0" ]; then
+        ok
+        return
+      fi
+    fi
+    sleep 0.1
+  done
+  cp "$tmp/got.png" "/tmp/hypercube-faults-$label.png" 2>/dev/null
+  bad "$label: the screen differs from the frame tool's ${w}x${h} '$keys' frame in $diff pixels (see /tmp/hypercube-faults-$label.png)"
+}
+
+# Ends the X server with `signal` under the running program, which must then
+# end within 10 s with status 1 and one line naming the lost display.
+expect_lost_display() {
+  local signal=$1
+  kill -"$signal" "$xvfb_pid"
+  wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
+  for _ in $(seq 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    bad "X server ended with SIG$signal: the program still runs 10 s later"
+    kill -9 "$app_pid"
+    app_pid=
+    return
+  fi
+  wait "$app_pid"
+  local status=$?
+  app_pid=
+  if [ $status -eq 1 ] && [ "$(wc -l <"$tmp/app.err")" -eq 1 ] &&
+    grep -q "^hypercube: lost the display at DISPLAY=':[0-9]*': " "$tmp/app.err"; then
+    ok
+  else
+    bad "X server ended with SIG$signal: status $status, stderr: $(head -c 400 "$tmp/app.err")"
+  fi
+}
+
+start
+expect_frame $screen_w $screen_h "" start
+
+# Far larger than the screen: only the top-left shows, and it must be exact.
+xdotool windowsize "$window" 2400 1500
+expect_frame 2400 1500 "" larger-than-screen
+xdotool windowsize "$window" 5000 3000
+xdotool key Up
+expect_frame 5000 3000 U larger-than-screen-key
+xdotool windowsize "$window" 2400 1500
+expect_frame 2400 1500 U larger-than-screen-again
+
+# Past 2 GiB of pixels SDL's own surface arithmetic overflowed and the program
+# crashed. The cube lies far off the screen at these sizes: the whole screen
+# must turn to the erased background, with the cube seen just before gone.
+convert -size ${screen_w}x${screen_h} xc:white "$tmp/white.png"
+for s in 40000x40000 65535x65535; do
+  xdotool windowsize "$window" "${s%x*}" "${s#*x}"
+  diff=unknown
+  for _ in $(seq 150); do
+    if import -window root "$tmp/got.png" 2>/dev/null; then
+      diff=$(compare -metric AE "$tmp/got.png" "$tmp/white.png" null: 2>&1)
+      [ "$diff" = "0" ] && break
+    fi
+    sleep 0.1
+  done
+  [ "$diff" = "0" ] && ok || bad "$s: the screen is not the white background ($diff pixels differ)"
+done
+
+# A storm: sizes small, odd, zero-ish and huge, keys in between, as fast as
+# xdotool can send them; only the last size counts.
+sizes=(300x200 1x1 4000x2500 1279x799 640x3000 2x900 1500x600 999x1 800x600 3333x777)
+keys=U
+for round in 1 2 3; do
+  for s in "${sizes[@]}"; do
+    xdotool windowsize "$window" "${s%x*}" "${s#*x}"
+  done
+  xdotool key Left
+  keys="${keys}L"
+done
+xdotool windowsize "$window" 1111 777
+expect_frame 1111 777 "$keys" resize-storm
+
+expect_lost_display TERM
+
+# Alt+F4 right after a burst of keys, again and again: SDL's wake-up events
+# for the window race with its destruction, and the late BadWindow they earn
+# must not turn the clean exit into status 1.
+closes_ok=0
+for round in 1 2 3 4 5 6; do
+  start
+  xdotool key --delay 0 Up Down Left Right Up Down Left Right alt+F4
+  for _ in $(seq 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    bad "close $round: Alt+F4 did not end the program"
+  else
+    wait "$app_pid"
+    status=$?
+    if [ $status -eq 0 ] && [ ! -s "$tmp/app.err" ]; then
+      closes_ok=$((closes_ok + 1))
+    else
+      bad "close $round: status $status, stderr: $(head -c 300 "$tmp/app.err")"
+    fi
+  fi
+  app_pid=
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
+done
+[ $closes_ok -eq 6 ] && ok
+
+# Killed outright, not shut down.
+start
+expect_frame $screen_w $screen_h "" restart
+expect_lost_display KILL
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
