@@ -351,6 +351,11 @@ SdlHost::Window* SdlHost::find(unsigned sdlWindowId, HWND* hwnd) {
 void SdlHost::handle(const SDL_Event& e) {
   HWND hwnd = nullptr;
   switch (e.type) {
+    case SDL_QUIT:
+      // SIGTERM or SIGINT (SDL turns them into this): close as the user would,
+      // so the program ends normally with status 0.
+      for (auto& w : windows_) postClose(w.first);
+      return;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       if (!find(e.key.windowID, &hwnd)) hwnd = firstWindow();
