@@ -64,11 +64,7 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-ok() { passed=$((passed + 1)); }
-bad() {
-  failed=$((failed + 1))
-  echo "FAIL: $*"
-}
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 finish() {
   if [ "$failed" -ne 0 ]; then
     [ -d "$root" ] && echo "the root is left in $root to look into"

@@ -34,11 +34,7 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-ok() { passed=$((passed + 1)); }
-bad() {
-  failed=$((failed + 1))
-  echo "FAIL: $*"
-}
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 echo "$zip:"
 unzip -Z1 "$zip" | tee "$tmp/list" | sed 's/^/  /'

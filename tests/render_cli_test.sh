@@ -13,11 +13,7 @@ failed=0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-ok() { passed=$((passed + 1)); }
-bad() {
-  failed=$((failed + 1))
-  echo "FAIL: $*"
-}
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 while IFS='|' read -r name argline; do
   name=${name// /}

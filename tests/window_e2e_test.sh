@@ -23,11 +23,7 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-ok() { passed=$((passed + 1)); }
-bad() {
-  failed=$((failed + 1))
-  echo "FAIL: $*"
-}
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 # With no display at all: one line on stderr and status 1.
 env -u DISPLAY -u WAYLAND_DISPLAY "$app" >"$tmp/out" 2>"$tmp/err"
@@ -38,17 +34,7 @@ else
   bad "no display: status $status, stderr: $(cat "$tmp/err")"
 fi
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 50); do
-  [ -s "$tmp/display" ] && break
-  sleep 0.1
-done
-[ -s "$tmp/display" ] || {
-  echo "FAIL: Xvfb did not start: $(cat "$tmp/xvfb.log")"
-  exit 1
-}
-export DISPLAY=":$(cat "$tmp/display")"
+start_xvfb 1280x800
 
 "$app" 2>"$tmp/app.err" &
 app_pid=$!

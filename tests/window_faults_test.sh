@@ -27,30 +27,14 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-ok() { passed=$((passed + 1)); }
-bad() {
-  failed=$((failed + 1))
-  echo "FAIL: $*"
-}
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 screen_w=1280
 screen_h=800
 
 # Starts Xvfb and hypercube on it; sets DISPLAY, xvfb_pid, app_pid, window.
 start() {
-  rm -f "$tmp/display"
-  Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp 3>"$tmp/display" \
-    2>"$tmp/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    [ -s "$tmp/display" ] && break
-    sleep 0.1
-  done
-  [ -s "$tmp/display" ] || {
-    echo "FAIL: Xvfb did not start: $(cat "$tmp/xvfb.log")"
-    exit 1
-  }
-  export DISPLAY=":$(cat "$tmp/display")"
+  start_xvfb ${screen_w}x${screen_h}
   "$app" 2>"$tmp/app.err" &
   app_pid=$!
   window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)

@@ -38,25 +38,11 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-ok() { passed=$((passed + 1)); }
-bad() {
-  failed=$((failed + 1))
-  echo "FAIL: $*"
-}
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 # Wine reads the screen once, when its first process starts: the display
 # must be there from the start.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 50); do
-  [ -s "$tmp/display" ] && break
-  sleep 0.1
-done
-[ -s "$tmp/display" ] || {
-  echo "FAIL: Xvfb did not start: $(cat "$tmp/xvfb.log")"
-  exit 1
-}
-export DISPLAY=":$(cat "$tmp/display")"
+start_xvfb 1280x800
 
 # A prefix for headless runs, made once and kept in the build folder.
 if [ ! -f "$prefix/system.reg" ]; then
