@@ -48,7 +48,7 @@ class Canvas {
                        const BrushSpec& brush) = 0;
   // `count` bytes of Windows-1252-compatible ASCII text with its top-left
   // corner at (x, y), on an opaque box of the background colour when opaque.
-  virtual void text(int x, int y, const char* s, int count, const TextSpec& spec) = 0;
+  virtual void text(int x, int y, const char* s, int count, const TextSpec& look) = 0;
 };
 
 // Pixels in XRGB8888 (0x00RRGGBB in a uint32_t), either owned or borrowed from
@@ -74,7 +74,7 @@ class RasterCanvas : public Canvas {
   void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) override;
   void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
                const BrushSpec& brush) override;
-  void text(int x, int y, const char* s, int count, const TextSpec& spec) override;
+  void text(int x, int y, const char* s, int count, const TextSpec& look) override;
 
  private:
   void put(int x, int y, uint32_t rgb) {
@@ -100,7 +100,7 @@ class SvgCanvas : public Canvas {
   void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) override;
   void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
                const BrushSpec& brush) override;
-  void text(int x, int y, const char* s, int count, const TextSpec& spec) override;
+  void text(int x, int y, const char* s, int count, const TextSpec& look) override;
 
  private:
   struct Impl;
