@@ -22,3 +22,20 @@ start_xvfb() {
   }
   export DISPLAY=":$(cat "$tmp/display")"
 }
+
+# expect_exit_0 WHAT: waits up to 5 s for $app_pid to end after WHAT (a close
+# request), then requires status 0; clears app_pid. Stderr is $tmp/app.err.
+expect_exit_0() {
+  for _ in $(seq 50); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    bad "$1 did not end the program"
+    return
+  fi
+  wait "$app_pid"
+  local status=$?
+  app_pid=
+  [ $status -eq 0 ] && ok || bad "exit status $status after $1; stderr: $(cat "$tmp/app.err")"
+}

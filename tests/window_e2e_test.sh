@@ -65,29 +65,7 @@ expect_frame() {
 window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)
 if [ -z "$window" ]; then
   bad "no window appeared; stderr: $(cat "$tmp/app.err")"
-  # A polite request to end (SIGTERM, as from a session closing) closes the
-# window and ends with 0.
-"$app" 2>"$tmp/app.err" &
-app_pid=$!
-if timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" >/dev/null 2>&1; then
-  kill -TERM "$app_pid"
-  for _ in $(seq 50); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$app_pid" 2>/dev/null; then
-    bad "SIGTERM did not end the program"
-  else
-    wait "$app_pid"
-    status=$?
-    [ $status -eq 0 ] && ok || bad "exit status $status after SIGTERM; stderr: $(cat "$tmp/app.err")"
-  fi
-  app_pid=
-else
-  bad "second start: no window appeared"
-fi
-
-echo "$passed passed, $failed failed"
+  echo "$passed passed, $failed failed"
   exit 1
 fi
 geometry=$(xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}')
@@ -108,18 +86,7 @@ sleep 0.3
 expect_frame 801 601 ULLRDD alt-arrow-ignored
 
 xdotool key alt+F4
-for _ in $(seq 50); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$app_pid" 2>/dev/null; then
-  bad "Alt+F4 did not end the program"
-else
-  wait "$app_pid"
-  status=$?
-  app_pid=
-  [ $status -eq 0 ] && ok || bad "exit status $status after Alt+F4; stderr: $(cat "$tmp/app.err")"
-fi
+expect_exit_0 Alt+F4
 
 # A polite request to end (SIGTERM, as from a session closing) closes the
 # window and ends with 0.
@@ -127,18 +94,7 @@ fi
 app_pid=$!
 if timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" >/dev/null 2>&1; then
   kill -TERM "$app_pid"
-  for _ in $(seq 50); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$app_pid" 2>/dev/null; then
-    bad "SIGTERM did not end the program"
-  else
-    wait "$app_pid"
-    status=$?
-    [ $status -eq 0 ] && ok || bad "exit status $status after SIGTERM; stderr: $(cat "$tmp/app.err")"
-  fi
-  app_pid=
+  expect_exit_0 SIGTERM
 else
   bad "second start: no window appeared"
 fi
