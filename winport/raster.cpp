@@ -16,6 +16,8 @@
 // the outline is a closed polyline through the points of a midpoint ellipse
 // (Zingl's algorithm, mirrored from the top-right quadrant), drawn with the pen
 // after the fill. Boxes two pixels wide or high or less draw as rectangles.
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -28,12 +30,6 @@
 namespace winport {
 namespace {
 
-constexpr int kPsDash = 1;
-constexpr int kPsDot = 2;
-constexpr int kPsDashDot = 3;
-constexpr int kPsDashDotDot = 4;
-constexpr int kPsNull = 5;
-
 // Ellipses larger than this are not drawn: their error terms would overflow.
 constexpr int64_t kMaxEllipseSize = 1 << 18;
 
@@ -45,13 +41,13 @@ struct Pattern {
 
 Pattern patternFor(int style) {
   switch (style) {
-    case kPsDash:
+    case PS_DASH:
       return {2, {18, 6}, 24};
-    case kPsDot:
+    case PS_DOT:
       return {2, {3, 3}, 6};
-    case kPsDashDot:
+    case PS_DASHDOT:
       return {4, {9, 6, 3, 6}, 24};
-    case kPsDashDotDot:
+    case PS_DASHDOTDOT:
       return {6, {9, 3, 3, 3, 3, 3}, 24};
     default:
       return {0, {}, 0};
@@ -209,7 +205,7 @@ class LinePainter {
         fg_(colorrefToRgb(pen.color)),
         bg_(colorrefToRgb(bk.bkColor)),
         opaque_(bk.opaque),
-        null_(pen.style == kPsNull) {}
+        null_(pen.style == PS_NULL) {}
 
   void segment(int x0, int y0, int x1, int y1, int* dashPos) {
     if (null_) return;
@@ -434,7 +430,7 @@ void RasterCanvas::ellipse(int left, int top, int right, int bottom, const PenSp
       painter.segment(p.x, p.y, q.x, q.y, &dashPos);
     }
     if (!brush.hollow) {
-      const int penWidth = pen.style == kPsNull ? 0 : 1;
+      const int penWidth = pen.style == PS_NULL ? 0 : 1;
       fillRect(L + (penWidth + 1) / 2, T + (penWidth + 1) / 2, R - 1 - penWidth / 2,
                B - 1 - penWidth / 2, brush.color);
     }
@@ -446,7 +442,7 @@ void RasterCanvas::ellipse(int left, int top, int right, int bottom, const PenSp
     for (int i = 0; i < H; ++i)
       fillRect(rows[i].first, T + i, rows[i].second, T + i + 1, brush.color);
   }
-  if (pen.style == kPsNull) return;
+  if (pen.style == PS_NULL) return;
 
   std::vector<IPoint> pts = ellipseFirstQuadrant(W, H);
   for (IPoint& p : pts) p = {L + p.x, T + H - 1 - p.y};

@@ -3,6 +3,7 @@
 // pixels the raster canvas would light.
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <string>
@@ -12,12 +13,6 @@
 
 namespace winport {
 namespace {
-
-constexpr int kPsDash = 1;
-constexpr int kPsDot = 2;
-constexpr int kPsDashDot = 3;
-constexpr int kPsDashDotDot = 4;
-constexpr int kPsNull = 5;
 
 void setColor(cairo_t* cr, uint32_t colorref) {
   cairo_set_source_rgb(cr, (colorref & 0xFF) / 255.0, ((colorref >> 8) & 0xFF) / 255.0,
@@ -34,16 +29,16 @@ void strokePen(cairo_t* cr, const PenSpec& pen, const TextSpec& bk) {
   const double* dashes = nullptr;
   int count = 0;
   switch (pen.style) {
-    case kPsDash:
+    case PS_DASH:
       dashes = kDash, count = 2;
       break;
-    case kPsDot:
+    case PS_DOT:
       dashes = kDot, count = 2;
       break;
-    case kPsDashDot:
+    case PS_DASHDOT:
       dashes = kDashDot, count = 4;
       break;
-    case kPsDashDotDot:
+    case PS_DASHDOTDOT:
       dashes = kDashDotDot, count = 6;
       break;
     default:
@@ -107,7 +102,7 @@ void SvgCanvas::fillRect(int left, int top, int right, int bottom, uint32_t colo
 }
 
 void SvgCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) {
-  if (impl_->finished || pen.style == kPsNull || (x0 == x1 && y0 == y1)) return;
+  if (impl_->finished || pen.style == PS_NULL || (x0 == x1 && y0 == y1)) return;
   cairo_t* cr = impl_->cr;
   cairo_move_to(cr, x0 + 0.5, y0 + 0.5);
   cairo_line_to(cr, x1 + 0.5, y1 + 0.5);
@@ -131,12 +126,12 @@ void SvgCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec&
   cairo_restore(cr);
   if (!brush.hollow) {
     setColor(cr, brush.color);
-    if (pen.style == kPsNull)
+    if (pen.style == PS_NULL)
       cairo_fill(cr);
     else
       cairo_fill_preserve(cr);
   }
-  if (pen.style != kPsNull) strokePen(cr, pen, TextSpec{0, 0xFFFFFF, true});  // DCs' background
+  if (pen.style != PS_NULL) strokePen(cr, pen, TextSpec{0, 0xFFFFFF, true});  // DCs' background
   cairo_new_path(cr);
 }
 

@@ -184,6 +184,8 @@ typedef struct tagWNDCLASSEXA {
 #define PS_SOLID 0
 #define PS_DASH 1
 #define PS_DOT 2
+#define PS_DASHDOT 3
+#define PS_DASHDOTDOT 4
 #define PS_NULL 5
 
 #define PM_NOREMOVE 0x0000
