@@ -65,9 +65,17 @@ void classifyVertices() {
     fillCellPlane(&s.cells[c], s.vertices[v[0]], s.vertices[v[1]], s.vertices[v[2]],
                   s.vertices[v[3]]);
   }
-  s.centroid = Point4(0.0L, 0.0L, 0.0L, 0.0L);
-  for (const Point4& v : s.vertices) s.centroid.add(v);
-  s.centroid.scaleBy(kCentroidScale);
+  // The running sum stays in registers: storing it to the scene on every
+  // vertex costs more than the additions.
+  long double cw = 0.0L, cx = 0.0L, cy = 0.0L, cz = 0.0L;
+  for (const Point4& v : s.vertices) {
+    cw += v.w;
+    cx += v.x;
+    cy += v.y;
+    cz += v.z;
+  }
+  s.centroid =
+      Point4(cw * kCentroidScale, cx * kCentroidScale, cy * kCentroidScale, cz * kCentroidScale);
   // The centroid's side of each cell is the same for every vertex's test.
   long double centroidSide[kCellCount];
   for (int c = 0; c < kCellCount; ++c) centroidSide[c] = signedValue(s.cells[c], s.centroid);
