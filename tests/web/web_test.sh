@@ -14,6 +14,7 @@ command -v node >/dev/null || skip "node is not installed (scripts/install-deps 
 case "$1" in
   frames) exec node "$here/frames_test.mjs" "$2" "$3" ;;
   page)
+    command -v convert >/dev/null || skip "convert is not installed (scripts/install-deps installs it)"
     [ -x /usr/bin/chromium ] || skip "chromium is not installed (scripts/install-deps installs it)"
     [ -f "$here/node_modules/playwright-core/package.json" ] ||
       skip "playwright-core is not installed in $here (scripts/install-deps installs it)"
