@@ -150,6 +150,16 @@ try {
   await painted(n, 800, 601);
   await expect('after a resize to 800x601', 800, 601, 'ULDDD');
 
+  // A canvas the browser dropped and gave back blank is painted again.
+  n = await frames();
+  await tab.evaluate(() => {
+    const c = document.getElementById('canvas');
+    c.getContext('2d').clearRect(0, 0, c.width, c.height);
+    c.dispatchEvent(new Event('contextrestored'));
+  });
+  await painted(n, 800, 601);
+  await expect('after the canvas was restored', 800, 601, 'ULDDD');
+
   // Idle, the page runs nothing: no timer, no animation frame, no busy loop.
   const cdp = await context.newCDPSession(tab);
   await cdp.send('Performance.enable');

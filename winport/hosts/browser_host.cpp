@@ -19,7 +19,7 @@ namespace winport {
 namespace {
 
 // What browser_host.js queues, one record of six ints per event.
-enum PageEvent { kPageKeyDown = 0, kPageKeyUp = 1, kPageResized = 2 };
+enum PageEvent { kPageKeyDown = 0, kPageKeyUp = 1, kPageResized = 2, kPageExposed = 3 };
 
 Size pageSize(bool screen) {
   int out[2] = {0, 0};
@@ -74,9 +74,10 @@ bool BrowserHost::pumpEvents(bool wait, std::vector<HostEvent>* events) {
     while (hc_next(e)) {
       any = true;
       if (!window_) continue;
-      HostEvent ev{e[0] == kPageResized ? HostEvent::kResized
-                   : e[0] == kPageKeyUp ? HostEvent::kKeyUp
-                                        : HostEvent::kKeyDown,
+      HostEvent ev{e[0] == kPageResized   ? HostEvent::kResized
+                   : e[0] == kPageExposed ? HostEvent::kExposed
+                   : e[0] == kPageKeyUp   ? HostEvent::kKeyUp
+                                          : HostEvent::kKeyDown,
                    window_};
       ev.vk = e[1];
       ev.repeat = e[2] != 0;

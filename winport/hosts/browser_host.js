@@ -27,6 +27,8 @@ mergeInto(LibraryManager.library, {
     }
     window.addEventListener('keydown', function(e) { key(true, e); });
     window.addEventListener('keyup', function(e) { key(false, e); });
+    // A canvas whose pixels the browser dropped comes back blank: repaint it.
+    hcPage.canvas.addEventListener('contextrestored', function() { post([3, 0, 0, 0, 0, 0]); });
     window.addEventListener('resize', function() {
       post([2, 0, 0, 0, window.innerWidth, window.innerHeight]);
     });
