@@ -81,6 +81,7 @@ bool BrowserHost::pumpEvents(bool wait, std::vector<HostEvent>* events) {
                    window_};
       ev.vk = e[1];
       ev.repeat = e[2] != 0;
+      ev.alt = e[3] != 0;
       ev.size = {e[4], e[5]};
       ev.state = HostEvent::kMaximized;
       events->push_back(ev);

@@ -7,6 +7,8 @@ mergeInto(LibraryManager.library, {
   hc_listen: function() {
     hcPage.canvas = document.getElementById('canvas');
     hcPage.context = hcPage.canvas.getContext('2d');
+    // Each event is [kind, key code, repeat, alt, width, height]; kinds as
+    // PageEvent in browser_host.cpp.
     function post(e) {
       // Of a burst of resizes only the last size matters.
       var q = hcPage.queue;
