@@ -1,6 +1,7 @@
 // The one program-wide state of the demonstration: the cube's vertices, the
 // eye, the arrow keys' step rotations, the drawing area and the per-frame work
-// buffers. It lives in static storage, so it is zero before anything runs.
+// buffers. It lives in static storage: all zero before anything runs but for
+// the fixed view direction, which its initialiser sets.
 #ifndef GEOMETRY_SCENE_H
 #define GEOMETRY_SCENE_H
 

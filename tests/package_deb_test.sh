@@ -16,13 +16,10 @@ frames=$3
 render=$4
 cache=$5
 
-for tool in dpkg-deb desktop-file-validate debootstrap chroot unshare Xvfb xdotool import compare \
-  identify; do
-  if ! command -v $tool >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
-    exit 77
-  fi
-done
+# shellcheck source=tests/lib.sh
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
+need_tools dpkg-deb desktop-file-validate debootstrap chroot unshare Xvfb xdotool import compare \
+  identify
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: installing into a clean root needs root (debootstrap, chroot, mount)"
   exit 77
@@ -64,7 +61,6 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 finish() {
   if [ "$failed" -ne 0 ]; then
     [ -d "$root" ] && echo "the root is left in $root to look into"
@@ -188,43 +184,15 @@ else
 fi
 
 # The menu entry's command, as a desktop launches it, on a virtual display.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 50); do
-  [ -s "$tmp/display" ] && break
-  sleep 0.1
-done
-[ -s "$tmp/display" ] || {
-  bad "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-  finish
-}
-export DISPLAY=":$(cat "$tmp/display")"
+start_xvfb 1280x800 || finish
 "${in_root[@]}" DISPLAY="$DISPLAY" sh -c "exec $exec_line" 2>"$tmp/app.err" &
 app_pid=$!
 if [ -z "$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null)" ]; then
   bad "'$exec_line' from the menu entry opened no window: $(cat "$tmp/app.err")"
   finish
 fi
-diff=unknown
-for _ in $(seq 100); do
-  import -window root "$tmp/screen.png" 2>/dev/null &&
-    diff=$(compare -metric AE "$tmp/screen.png" "$root/tmp/start.png" null: 2>&1)
-  [ "$diff" = 0 ] && break
-  sleep 0.1
-done
-[ "$diff" = 0 ] && ok || bad "the installed program's first frame differs from the frame tool's in $diff pixels"
+wait_screen 10 "$root/tmp/start.png" && ok || bad "the installed program's first frame differs from the frame tool's in $diff pixels"
 xdotool key alt+F4
-for _ in $(seq 50); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$app_pid" 2>/dev/null; then
-  bad "Alt+F4 did not end the installed program"
-else
-  wait "$app_pid"
-  status=$?
-  app_pid=
-  [ $status -eq 0 ] && ok || bad "the installed program exited with $status: $(cat "$tmp/app.err")"
-fi
+expect_exit 0 "Alt+F4 to the installed program"
 
 finish

@@ -10,12 +10,9 @@ frames=$3
 prefix=$(realpath -m "$4")  # Wine takes absolute paths only
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in unzip strings wine wineboot wineserver; do
-  if ! command -v $tool >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
-    exit 77
-  fi
-done
+# shellcheck source=tests/lib.sh
+. "$here/lib.sh"
+need_tools unzip strings wine wineboot wineserver
 name=hypercube-$version-win64
 zip=$dir/$name.zip
 if [ ! -f "$zip" ]; then
@@ -34,7 +31,6 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 echo "$zip:"
 unzip -Z1 "$zip" | tee "$tmp/list" | sed 's/^/  /'

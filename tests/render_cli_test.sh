@@ -6,13 +6,13 @@ set -u
 tool=$1
 frames=$2
 shift 2
-run() { "$@" "$tool" "${args[@]}"; }
 runner=("$@")
 passed=0
 failed=0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
+# shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 while IFS='|' read -r name argline; do

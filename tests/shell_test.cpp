@@ -229,6 +229,9 @@ TEST_F(ShellTest, EyeInsideTheCubeDrawsEverythingHiddenInBlueDots) {
   HDC dc = winport::createDC(canvas);
   drawFrame(dc);
   winport::releaseDC(dc);
+  // Hidden is drawn, not skipped: every edge and every vertex.
+  EXPECT_EQ(canvas.lines.size(), 32u);
+  EXPECT_EQ(canvas.circles.size(), 16u);
   for (const auto& l : canvas.lines) {
     EXPECT_EQ(l.pen.style, PS_DOT);
     EXPECT_EQ(l.pen.color, RGB(0, 0, 255));

@@ -12,10 +12,9 @@ window_replay=$3
 render_replay=$4
 corpora=$5
 here=$(cd "$(dirname "$0")" && pwd)
-if ! command -v valgrind >/dev/null; then
-  echo "SKIP: valgrind is not installed (scripts/install-deps installs it)"
-  exit 77
-fi
+# shellcheck source=tests/lib.sh
+. "$here/lib.sh"
+need_tools valgrind
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 passed=0

@@ -7,12 +7,9 @@
 set -u
 app=$1
 render=$2
-for tool in Xvfb xdotool import compare; do
-  if ! command -v $tool >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
-    exit 77
-  fi
-done
+# shellcheck source=tests/lib.sh
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
+need_tools Xvfb xdotool import compare
 
 tmp=$(mktemp -d)
 passed=0
@@ -23,7 +20,6 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 # With no display at all: one line on stderr and status 1.
 env -u DISPLAY -u WAYLAND_DISPLAY "$app" >"$tmp/out" 2>"$tmp/err"
@@ -34,7 +30,7 @@ else
   bad "no display: status $status, stderr: $(cat "$tmp/err")"
 fi
 
-start_xvfb 1280x800
+start_xvfb 1280x800 || exit 1
 
 "$app" 2>"$tmp/app.err" &
 app_pid=$!
@@ -47,17 +43,10 @@ expect_frame() {
     bad "$label: the frame tool failed"
     return
   }
-  local diff=unknown
-  for _ in $(seq 100); do
-    if import -window root -crop "${w}x${h}+0+0" +repage "$tmp/got.png" 2>/dev/null; then
-      diff=$(compare -metric AE "$tmp/got.png" "$tmp/want.png" null: 2>&1)
-      if [ "$diff" = "0" ]; then
-        ok
-        return
-      fi
-    fi
-    sleep 0.1
-  done
+  if wait_screen 10 "$tmp/want.png" "${w}x${h}+0+0"; then
+    ok
+    return
+  fi
   cp "$tmp/got.png" "/tmp/hypercube-e2e-$label.png" 2>/dev/null
   bad "$label: the screen differs from the frame tool's ${w}x${h} '$keys' frame in $diff pixels (see /tmp/hypercube-e2e-$label.png)"
 }
@@ -86,7 +75,7 @@ sleep 0.3
 expect_frame 801 601 ULLRDD alt-arrow-ignored
 
 xdotool key alt+F4
-expect_exit_0 Alt+F4
+expect_exit 0 Alt+F4
 
 # A polite request to end (SIGTERM, as from a session closing) closes the
 # window and ends with 0.
@@ -94,7 +83,7 @@ expect_exit_0 Alt+F4
 app_pid=$!
 if timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" >/dev/null 2>&1; then
   kill -TERM "$app_pid"
-  expect_exit_0 SIGTERM
+  expect_exit 0 SIGTERM
 else
   bad "second start: no window appeared"
 fi

@@ -9,12 +9,9 @@
 set -u
 app=$1
 render=$2
-for tool in Xvfb xdotool import compare convert; do
-  if ! command -v $tool >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
-    exit 77
-  fi
-done
+# shellcheck source=tests/lib.sh
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
+need_tools Xvfb xdotool import compare convert
 
 tmp=$(mktemp -d)
 passed=0
@@ -27,14 +24,13 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 screen_w=1280
 screen_h=800
 
 # Starts Xvfb and hypercube on it; sets DISPLAY, xvfb_pid, app_pid, window.
 start() {
-  start_xvfb ${screen_w}x${screen_h}
+  start_xvfb ${screen_w}x${screen_h} || exit 1
   "$app" 2>"$tmp/app.err" &
   app_pid=$!
   window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)
@@ -54,17 +50,10 @@ expect_frame() {
     bad "$label: the frame tool failed"
     return
   }
-  local diff=unknown
-  for _ in $(seq 150); do
-    if import -window root -crop "${cw}x${ch}+0+0" +repage "$tmp/got.png" 2>/dev/null; then
-      diff=$(compare -metric AE "$tmp/got.png" "$tmp/want.png" null: 2>&1)
-      if [ "$diff" = "0" ]; then
-        ok
-        return
-      fi
-    fi
-    sleep 0.1
-  done
+  if wait_screen 15 "$tmp/want.png" "${cw}x${ch}+0+0"; then
+    ok
+    return
+  fi
   cp "$tmp/got.png" "/tmp/hypercube-faults-$label.png" 2>/dev/null
   bad "$label: the screen differs from the frame tool's ${w}x${h} '$keys' frame in $diff pixels (see /tmp/hypercube-faults-$label.png)"
 }
@@ -76,18 +65,12 @@ expect_lost_display() {
   kill -"$signal" "$xvfb_pid"
   wait "$xvfb_pid" 2>/dev/null
   xvfb_pid=
-  for _ in $(seq 100); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$app_pid" 2>/dev/null; then
+  if ! wait_end "$app_pid" 10; then
     bad "X server ended with SIG$signal: the program still runs 10 s later"
     kill -9 "$app_pid"
     app_pid=
     return
   fi
-  wait "$app_pid"
-  local status=$?
   app_pid=
   if [ $status -eq 1 ] && [ "$(wc -l <"$tmp/app.err")" -eq 1 ] &&
     grep -q "^hypercube: lost the display at DISPLAY=':[0-9]*': " "$tmp/app.err"; then
@@ -115,15 +98,7 @@ expect_frame 2400 1500 U larger-than-screen-again
 convert -size ${screen_w}x${screen_h} xc:white "$tmp/white.png"
 for s in 40000x40000 65535x65535; do
   xdotool windowsize "$window" "${s%x*}" "${s#*x}"
-  diff=unknown
-  for _ in $(seq 150); do
-    if import -window root "$tmp/got.png" 2>/dev/null; then
-      diff=$(compare -metric AE "$tmp/got.png" "$tmp/white.png" null: 2>&1)
-      [ "$diff" = "0" ] && break
-    fi
-    sleep 0.1
-  done
-  [ "$diff" = "0" ] && ok || bad "$s: the screen is not the white background ($diff pixels differ)"
+  wait_screen 15 "$tmp/white.png" && ok || bad "$s: the screen is not the white background ($diff pixels differ)"
 done
 
 # A storm: sizes small, odd, zero-ish and huge, keys in between, as fast as
@@ -149,15 +124,9 @@ closes_ok=0
 for round in 1 2 3 4 5 6; do
   start
   xdotool key --delay 0 Up Down Left Right Up Down Left Right alt+F4
-  for _ in $(seq 100); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$app_pid" 2>/dev/null; then
+  if ! wait_end "$app_pid" 10; then
     bad "close $round: Alt+F4 did not end the program"
   else
-    wait "$app_pid"
-    status=$?
     if [ $status -eq 0 ] && [ ! -s "$tmp/app.err" ]; then
       closes_ok=$((closes_ok + 1))
     else

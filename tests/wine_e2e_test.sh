@@ -14,12 +14,9 @@ frames=$4
 prefix=$5
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in wine wineboot Xvfb xdotool import compare convert; do
-  if ! command -v $tool >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
-    exit 77
-  fi
-done
+# shellcheck source=tests/lib.sh
+. "$here/lib.sh"
+need_tools wine wineboot Xvfb xdotool import compare convert
 for f in "$exe" "$render_exe"; do
   if [ ! -f "$f" ]; then
     echo "SKIP: $f is not built (cmake --preset windows && cmake --build --preset windows)"
@@ -38,11 +35,10 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 
 # Wine reads the screen once, when its first process starts: the display
 # must be there from the start.
-start_xvfb 1280x800
+start_xvfb 1280x800 || exit 1
 
 # A prefix for headless runs, made once and kept in the build folder.
 if [ ! -f "$prefix/system.reg" ]; then
@@ -130,18 +126,7 @@ sleep 0.5
 expect_frame ULRD other-keys-ignored
 
 xdotool key alt+F4
-for _ in $(seq 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$app_pid" 2>/dev/null; then
-  bad "Alt+F4 did not end hypercube.exe"
-else
-  wait "$app_pid"
-  status=$?
-  app_pid=
-  [ $status -eq 0 ] && ok || bad "hypercube.exe exited with $status after Alt+F4"
-fi
+expect_exit 0 "Alt+F4 to hypercube.exe" 10
 if grep -q "Unhandled" "$tmp/app.log"; then
   bad "hypercube.exe crashed: $(grep -m 3 Unhandled "$tmp/app.log")"
 else

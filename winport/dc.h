@@ -1,5 +1,6 @@
 // What the rest of winport needs from the GDI layer: device contexts on a
-// canvas, brush colours for erasing, and the count of live objects.
+// canvas, brush colours (USER erases through FillRect; tests read them), and
+// the count of live objects.
 #ifndef WINPORT_DC_H
 #define WINPORT_DC_H
 

@@ -1,6 +1,7 @@
 // Our own <windows.h> for systems without Win32: just the types, constants and
-// functions the shell calls, with Win32's names, values and signatures, so the
-// shell compiles unchanged. Left out: everything else, Unicode (W) functions,
+// functions the shell calls and the tests of this layer use, with Win32's
+// names, values and signatures, so the shell compiles unchanged. Left out:
+// everything else, Unicode (W) functions,
 // and calling conventions (there is only one on the systems this serves).
 #ifndef WINPORT_WINDOWS_H
 #define WINPORT_WINDOWS_H
