@@ -75,8 +75,10 @@ if [ ! -f "$prefix/system.reg" ]; then
 fi
 
 render=$folder/hypercube-render.exe
-got=$(wine "$render" --version 2>&1)
-[ "$got" = "hypercube-render $version" ] && ok || bad "hypercube-render.exe --version says '$got'"
+want_version="hypercube-render $version
+Copyright (c) the hypercube authors. MIT License."
+got=$(wine "$render" --version 2>&1 | tr -d '\r')
+[ "$got" = "$want_version" ] && ok || bad "hypercube-render.exe --version says '$got'"
 if "$here/render_cli_test.sh" "$render" "$frames" wine >"$tmp/cli.log" 2>&1; then
   ok
 else
