@@ -5,7 +5,8 @@
 
 #include "geometry/scene.h"
 #include "shell/shell.h"
-#include "winport/headless.h"
+#include "winport/hosts/headless.h"
+#include "winport/testing.h"
 
 namespace {
 

@@ -15,7 +15,9 @@
 #include "geometry/scene.h"
 #include "shell/shell.h"
 #include "winport/dc.h"
-#include "winport/headless.h"
+#include "winport/hosts/headless.h"
+#include "winport/testing.h"
+#include "winport/user.h"
 
 namespace {
 
@@ -163,7 +165,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case 4:
-        winport::windowResized(hwnd, pickSize(in), in.u8() & 1);
+        winport::windowResized(
+            hwnd, pickSize(in),
+            in.u8() & 1 ? winport::HostEvent::kMaximized : winport::HostEvent::kRestored);
         break;
       case 5:  // a size the program hears of without the window changing
         SendMessageA(hwnd, WM_SIZE, in.u8() % 5, static_cast<LPARAM>(in.u32()));

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "canvas.h"
-#include "dc.h"
+#include "winport/canvas.h"
+#include "winport/dc.h"
 
 namespace {
 

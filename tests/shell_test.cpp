@@ -9,7 +9,9 @@
 
 #include "geometry/projection.h"
 #include "winport/dc.h"
-#include "winport/headless.h"
+#include "winport/hosts/headless.h"
+#include "winport/testing.h"
+#include "winport/user.h"
 
 namespace {
 
@@ -81,10 +83,10 @@ TEST_F(ShellTest, OnlyArrowKeysStepTheEyeAndRepaint) {
 TEST_F(ShellTest, ResizesSetTheScaleAndRepaintEvenAtZero) {
   HWND hwnd = openMainWindow(nullptr);
   const int paints = host.presents();
-  winport::windowResized(hwnd, {0, 0}, false);
+  winport::windowResized(hwnd, {0, 0});
   pump();
   EXPECT_EQ(scene.scale, 0.0L);
-  winport::windowResized(hwnd, {999, 1200}, false);
+  winport::windowResized(hwnd, {999, 1200});
   pump();
   EXPECT_EQ(scene.scale, 999.0L * kScaleFactor);
   EXPECT_EQ(host.presents(), paints + 2);
@@ -96,7 +98,7 @@ TEST_F(ShellTest, ResizesSetTheScaleAndRepaintEvenAtZero) {
 TEST_F(ShellTest, WindowLargerThanTheScreenPaintsItsOnScreenPartExactly) {
   HWND hwnd = openMainWindow(nullptr);
   for (const winport::Size size : {winport::Size{3001, 2500}, {1900, 1301}, {65535, 65535}}) {
-    winport::windowResized(hwnd, size, false);
+    winport::windowResized(hwnd, size);
     pump();
     const winport::RasterCanvas& shown = *host.canvas(hwnd);
     ASSERT_EQ(shown.width(), 1000);

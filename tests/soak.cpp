@@ -16,7 +16,8 @@
 #include "geometry/scene.h"
 #include "shell/shell.h"
 #include "winport/dc.h"
-#include "winport/headless.h"
+#include "winport/hosts/headless.h"
+#include "winport/user.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define SOAK_ASAN 1

@@ -1,10 +1,14 @@
 // Our USER layer delivers messages as Win32 does.
+#include "winport/user.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <vector>
 
-#include "winport/headless.h"
+#include "winport/codepage.h"
+#include "winport/hosts/headless.h"
+#include "winport/testing.h"
 
 namespace {
 

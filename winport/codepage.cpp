@@ -1,8 +1,8 @@
 // Windows-1251 (Cyrillic) to UTF-8, for captions handed to the ANSI functions.
+#include "winport/codepage.h"
+
 #include <cstdint>
 #include <string>
-
-#include "host.h"
 
 namespace winport {
 namespace {

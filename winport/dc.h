@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "canvas.h"
+#include "winport/canvas.h"
 
 namespace winport {
 

@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "canvas.h"
-#include "dc.h"
+#include "winport/canvas.h"
+#include "winport/dc.h"
 
 namespace winport {
 namespace {
@@ -203,7 +203,7 @@ using winport::Pen;
 HGDIOBJ WINAPI GetStockObject(int index) { return winport::stockObject(index); }
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF color) {
-  if (style < PS_SOLID || style > 6 /* PS_INSIDEFRAME */) return nullptr;
+  if (style < PS_SOLID || style > PS_INSIDEFRAME) return nullptr;
   // As in Windows, every null pen is the stock one.
   if (style == PS_NULL) return reinterpret_cast<HPEN>(&winport::stockNullPen);
   return reinterpret_cast<HPEN>(winport::adopt(new Pen(style, width, color & 0xFFFFFF)));

@@ -25,7 +25,7 @@
 #include <utility>
 #include <vector>
 
-#include "canvas.h"
+#include "winport/canvas.h"
 
 namespace winport {
 namespace {

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <string>
 
-#include "canvas.h"
-#include "font.h"
+#include "winport/canvas.h"
+#include "winport/font.h"
 
 namespace winport {
 namespace {

@@ -7,6 +7,8 @@
 // hooks, keyboard state and WM_CHAR (TranslateMessage posts nothing), update
 // regions finer than one rectangle, and threads: everything runs on the
 // thread that calls GetMessageA.
+#include "winport/user.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -16,8 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "dc.h"
-#include "host.h"
+#include "winport/codepage.h"
+#include "winport/dc.h"
+#include "winport/host.h"
+#include "winport/testing.h"
 
 struct HWND__ {
   WNDCLASSEXA cls;
@@ -135,23 +139,14 @@ void resetUser() {
   s.quitCode = 0;
 }
 
-void postKeyDown(HWND hwnd, int vk, bool repeat, bool alt) {
-  // Windows sends Alt combinations, F10 and Alt itself as system keys.
-  const bool sys = alt || vk == VK_MENU || vk == 0x79;
-  PostMessageA(hwnd, sys ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WPARAM>(vk),
-               keyLParam(vk, alt, repeat, false));
-}
+namespace {
 
-void postKeyUp(HWND hwnd, int vk, bool alt) {
-  const bool sys = alt || vk == VK_MENU || vk == 0x79;
-  PostMessageA(hwnd, sys ? WM_SYSKEYUP : WM_KEYUP, static_cast<WPARAM>(vk),
-               keyLParam(vk, alt, false, true));
-}
+// Windows sends Alt combinations, F10 and Alt itself as system keys.
+bool systemKey(int vk, bool alt) { return alt || vk == VK_MENU || vk == VK_F10; }
 
-void postClose(HWND hwnd) { PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
-
-void windowResized(HWND hwnd, Size client, bool maximized) {
+void resized(HWND hwnd, Size client, HostEvent::State state) {
   if (!live(hwnd)) return;
+  if (state == HostEvent::kMinimized) client = Size{0, 0};
   client.width = std::max(0, std::min(client.width, 65535));
   client.height = std::max(0, std::min(client.height, 65535));
   const bool wider = client.width != hwnd->client.width;
@@ -160,7 +155,7 @@ void windowResized(HWND hwnd, Size client, bool maximized) {
   const bool grew = client.width > hwnd->client.width || client.height > hwnd->client.height;
   hwnd->client = client;
   const WPARAM kind = client.width == 0 && client.height == 0 ? SIZE_MINIMIZED
-                      : maximized                             ? SIZE_MAXIMIZED
+                      : state == HostEvent::kMaximized        ? SIZE_MAXIMIZED
                                                               : SIZE_RESTORED;
   SendMessageA(hwnd, WM_SIZE, kind, MAKELPARAM(client.width, client.height));
   if (!live(hwnd)) return;
@@ -170,8 +165,37 @@ void windowResized(HWND hwnd, Size client, bool maximized) {
   }
 }
 
-void windowExposed(HWND hwnd) {
-  if (live(hwnd)) invalidateAll(hwnd, true);
+// Asks the host for what has happened and turns it into messages.
+bool pump(bool wait) {
+  std::vector<HostEvent> events;
+  const bool ok = host().pumpEvents(wait, &events);
+  for (const HostEvent& e : events) deliver(e);
+  return ok;
+}
+
+}  // namespace
+
+void deliver(const HostEvent& e) {
+  HWND hwnd = e.hwnd;
+  switch (e.kind) {
+    case HostEvent::kKeyDown:
+      PostMessageA(hwnd, systemKey(e.vk, e.alt) ? WM_SYSKEYDOWN : WM_KEYDOWN,
+                   static_cast<WPARAM>(e.vk), keyLParam(e.vk, e.alt, e.repeat, false));
+      break;
+    case HostEvent::kKeyUp:
+      PostMessageA(hwnd, systemKey(e.vk, e.alt) ? WM_SYSKEYUP : WM_KEYUP, static_cast<WPARAM>(e.vk),
+                   keyLParam(e.vk, e.alt, false, true));
+      break;
+    case HostEvent::kClose:
+      PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+      break;
+    case HostEvent::kResized:
+      resized(hwnd, e.size, e.state);
+      break;
+    case HostEvent::kExposed:
+      if (live(hwnd)) invalidateAll(hwnd, true);
+      break;
+  }
 }
 
 }  // namespace winport
@@ -238,7 +262,9 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
   }
   hwnd->visible = true;
   winport::invalidateAll(hwnd, true);
-  if (cmdShow == SW_SHOWMAXIMIZED) winport::host().showMaximized(hwnd);
+  if (cmdShow == SW_SHOWMAXIMIZED) {
+    winport::resized(hwnd, winport::host().showMaximized(hwnd), winport::HostEvent::kMaximized);
+  }
   return wasVisible;
 }
 
@@ -279,19 +305,19 @@ BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove) {
   if (!msg || (hwnd && !winport::live(hwnd))) return FALSE;
-  winport::host().pumpEvents(false);
+  winport::pump(false);
   return winport::nextMessage(msg, hwnd, filterMin, filterMax, (remove & PM_REMOVE) != 0) ? TRUE
                                                                                           : FALSE;
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
   if (!msg || (hwnd && !winport::live(hwnd))) return -1;
-  if (!winport::host().pumpEvents(false)) return -1;
+  if (!winport::pump(false)) return -1;
   for (;;) {
     if (winport::nextMessage(msg, hwnd, filterMin, filterMax, true)) {
       return msg->message == WM_QUIT ? FALSE : TRUE;
     }
-    if (!winport::host().pumpEvents(true)) return -1;
+    if (!winport::pump(true)) return -1;
   }
 }
 
@@ -382,7 +408,7 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
   const bool erase = hwnd->erase;
   hwnd->invalid = false;
   hwnd->erase = false;
-  HDC dc = winport::createDC(winport::host().surface(hwnd));
+  HDC dc = winport::createDC(winport::host().surface(hwnd, hwnd->client));
   paint->hdc = dc;
   paint->fErase = FALSE;
   if (erase)

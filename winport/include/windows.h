@@ -164,6 +164,7 @@ typedef struct tagWNDCLASSEXA {
 #define VK_DELETE 0x2E
 #define VK_F1 0x70
 #define VK_F4 0x73
+#define VK_F10 0x79
 #define VK_F12 0x7B
 
 #define SM_CXSCREEN 0
@@ -187,6 +188,7 @@ typedef struct tagWNDCLASSEXA {
 #define PS_DASHDOT 3
 #define PS_DASHDOTDOT 4
 #define PS_NULL 5
+#define PS_INSIDEFRAME 6
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001

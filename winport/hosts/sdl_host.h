@@ -6,8 +6,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "host.h"
+#include "winport/host.h"
 
 struct SDL_Window;
 union SDL_Event;
@@ -30,10 +31,10 @@ class SdlHost : public Host {
   Size defaultClientSize() override;
   bool openWindow(HWND hwnd, const std::string& caption, Size client) override;
   void closeWindow(HWND hwnd) override;
-  void showMaximized(HWND hwnd) override;
-  Canvas& surface(HWND hwnd) override;
+  Size showMaximized(HWND hwnd) override;
+  Canvas& surface(HWND hwnd, Size client) override;
   void present(HWND hwnd) override;
-  bool pumpEvents(bool wait) override;
+  bool pumpEvents(bool wait, std::vector<HostEvent>* events) override;
 
  private:
   struct Window {
@@ -43,13 +44,17 @@ class SdlHost : public Host {
     bool sizePending = false;
     bool borrowed = false;  // the canvas draws straight into SDL's surface
     bool direct = false;    // the canvas is put on the window through Xlib
+    int pitch = 0;          // of the borrowed surface
   };
   void handle(const SDL_Event& e);
   Window* find(unsigned sdlWindowId, HWND* hwnd);
+  static Size querySize();
 
   bool started_ = false;
   std::string failure_;
   std::map<HWND, Window> windows_;
+  Size screen_{0, 0};                      // read once at start
+  std::vector<HostEvent>* out_ = nullptr;  // where handle() reports, while pumping
 };
 
 }  // namespace winport

@@ -10,8 +10,8 @@
 
 #include <cstdio>
 
-#include "dc.h"
-#include "headless.h"
+#include "winport/dc.h"
+#include "winport/hosts/headless.h"
 
 int main(int argc, char** argv) {
   winport::HeadlessHost host({1280, 800});

@@ -7,8 +7,10 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
-#include "host.h"
+#include "winport/host.h"
 
 namespace winport {
 
@@ -35,10 +37,10 @@ class HeadlessHost : public Host {
   Size defaultClientSize() override { return {800, 600}; }
   bool openWindow(HWND hwnd, const std::string& caption, Size client) override;
   void closeWindow(HWND hwnd) override;
-  void showMaximized(HWND hwnd) override;
-  Canvas& surface(HWND hwnd) override;
+  Size showMaximized(HWND) override { return maximizedClientSize(); }
+  Canvas& surface(HWND hwnd, Size client) override;
   void present(HWND) override { ++presents_; }
-  bool pumpEvents(bool wait) override;
+  bool pumpEvents(bool wait, std::vector<HostEvent>* events) override;
 
   const std::string& caption() const { return caption_; }
 
@@ -51,12 +53,12 @@ class HeadlessHost : public Host {
     Size size;
   };
   struct Window {
-    Size client;
     std::unique_ptr<RasterCanvas> canvas;
   };
   Size screen_;
   std::deque<Input> script_;
   std::map<HWND, Window> windows_;
+  std::vector<HWND> opened_;  // in the order they were opened
   std::string caption_;
   bool closeWhenIdle_ = true;
   bool closeSent_ = false;

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "sdl_host.h"
+#include "winport/hosts/sdl_host.h"
 
 int main(int argc, char** argv) {
   std::string commandLine;

@@ -1,25 +1,10 @@
-// The headless host, and the host() switch every winport call goes through.
-// Surfaces live in memory; input is the queued script, one item per wait, then
-// a close. Left out: a notion of time, several screens.
-#include "headless.h"
+// The headless host. Surfaces live in memory; input is the queued script, one
+// item per wait, then a close. Left out: a notion of time, several screens.
+#include "winport/hosts/headless.h"
 
 #include <algorithm>
 
 namespace winport {
-
-namespace {
-
-HeadlessHost& defaultHost() {
-  static HeadlessHost h;
-  return h;
-}
-
-Host* current = nullptr;
-
-}  // namespace
-
-Host& host() { return current ? *current : defaultHost(); }
-void setHost(Host* h) { current = h; }
 
 HeadlessHost::HeadlessHost(Size screen) : screen_(screen) {}
 
@@ -39,52 +24,63 @@ const RasterCanvas* HeadlessHost::canvas(HWND hwnd) const {
 }
 
 bool HeadlessHost::openWindow(HWND hwnd, const std::string& caption, Size client) {
-  windows_[hwnd] = Window{client, nullptr};
+  (void)client;
+  windows_[hwnd] = Window{};
+  opened_.push_back(hwnd);
   caption_ = caption;
   closeSent_ = false;
   return true;
 }
 
-void HeadlessHost::closeWindow(HWND hwnd) { windows_.erase(hwnd); }
+void HeadlessHost::closeWindow(HWND hwnd) {
+  windows_.erase(hwnd);
+  opened_.erase(std::remove(opened_.begin(), opened_.end(), hwnd), opened_.end());
+}
 
-void HeadlessHost::showMaximized(HWND hwnd) { windowResized(hwnd, maximizedClientSize(), true); }
-
-Canvas& HeadlessHost::surface(HWND hwnd) {
+Canvas& HeadlessHost::surface(HWND hwnd, Size client) {
   Window& w = windows_[hwnd];
-  RECT client{0, 0, 0, 0};
-  GetClientRect(hwnd, &client);
   // Pixels exist only where the window is on the screen, its top-left at the
   // screen's, as a display keeps them: a 65535x65535 client would need 16 GiB.
-  const Size size{std::clamp<int>(client.right, 0, std::max(screen_.width, 0)),
-                  std::clamp<int>(client.bottom, 0, std::max(screen_.height, 0))};
+  const Size size{std::clamp<int>(client.width, 0, std::max(screen_.width, 0)),
+                  std::clamp<int>(client.height, 0, std::max(screen_.height, 0))};
   if (!w.canvas || w.canvas->width() != size.width || w.canvas->height() != size.height) {
     w.canvas = std::make_unique<RasterCanvas>(size.width, size.height);
   }
   return *w.canvas;
 }
 
-bool HeadlessHost::pumpEvents(bool wait) {
+bool HeadlessHost::pumpEvents(bool wait, std::vector<HostEvent>* events) {
   if (!wait) return true;  // input arrives one item per wait, as a user types
-  HWND target = firstWindow();
+  // Input goes to the oldest window, as a user's focus stays on it.
+  HWND target = opened_.empty() ? nullptr : opened_.front();
   if (script_.empty()) {
     if (!closeWhenIdle_ || closeSent_ || !target) return false;
     closeSent_ = true;
-    postClose(target);
+    events->push_back({HostEvent::kClose, target});
     return true;
   }
   const Input in = script_.front();
   script_.pop_front();
   if (!target) return true;
+  HostEvent e{HostEvent::kClose, target};
   switch (in.kind) {
     case Input::kKey:
-      postKeyDown(target, in.vk, in.repeat, in.alt);
-      postKeyUp(target, in.vk, in.alt);
+      e.kind = HostEvent::kKeyDown;
+      e.vk = in.vk;
+      e.repeat = in.repeat;
+      e.alt = in.alt;
+      events->push_back(e);
+      e.kind = HostEvent::kKeyUp;
+      e.repeat = false;
+      events->push_back(e);
       break;
     case Input::kResize:
-      windowResized(target, in.size, false);
+      e.kind = HostEvent::kResized;
+      e.size = in.size;
+      events->push_back(e);
       break;
     case Input::kClose:
-      postClose(target);
+      events->push_back(e);
       break;
   }
   return true;

@@ -2,7 +2,7 @@
 // into the window surface (XRGB8888) and shown with SDL_UpdateWindowSurface.
 // Keys become Windows virtual-key codes; the window manager's close request
 // becomes a close. Left out: mouse input, text input, several displays.
-#include "sdl_host.h"
+#include "winport/hosts/sdl_host.h"
 
 #include <SDL.h>
 #include <stdlib.h>
@@ -13,46 +13,10 @@
 #include <cstdint>
 #include <cstdio>
 
-#ifdef WINPORT_HAVE_X11
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#endif
+#include "winport/hosts/x11.h"
 
 namespace winport {
 namespace {
-
-char programName[64] = "program";
-
-#ifdef WINPORT_HAVE_X11
-// Xlib calls this when the connection to the X server breaks (the server
-// ended or was killed); its default prints Xlib's own text, and waiting on
-// would hang. Nothing more can be done through the connection: say what
-// happened in one line and leave at once.
-int displayLost(Display* display) {
-  const char* name = display ? XDisplayString(display) : nullptr;
-  std::fprintf(stderr, "%s: lost the display%s%s%s: the X server closed the connection\n",
-               programName, name ? " at DISPLAY='" : "", name ? name : "", name ? "'" : "");
-  _exit(1);
-}
-
-// SDL wakes its event wait by sending an event to the window over a second
-// connection. Should the window be destroyed on the first connection before
-// the server takes that event, the server answers BadWindow, read as late as
-// SDL_Quit, and Xlib's default handler then ended the program with status 1
-// right after Alt+F4. That answer is harmless; any other error is said in one
-// line, and the program goes on: a failed request never costs the user the
-// window.
-int requestFailed(Display* display, XErrorEvent* e) {
-  constexpr unsigned char kSendEvent = 25;  // X_SendEvent
-  if (e->error_code == BadWindow && e->request_code == kSendEvent) return 0;
-  char text[128] = "";
-  XGetErrorText(display, e->error_code, text, sizeof text);
-  std::fprintf(stderr, "%s: the X server refused a request (%s, request %d.%d); going on\n",
-               programName, text, e->request_code, e->minor_code);
-  return 0;
-}
-#endif
 
 // Windows virtual-key code for an SDL key, or 0 for keys we do not map.
 int virtualKey(SDL_Keycode key) {
@@ -111,61 +75,6 @@ Size windowSize(SDL_Window* w) {
   return s;
 }
 
-#ifdef WINPORT_HAVE_X11
-// The X window and its attributes, when SDL's window is an X11 one whose
-// pixels are 24-bit 0xRRGGBB, as ours are.
-bool directTarget(SDL_Window* sdl, Display** display, ::Window* window, XWindowAttributes* a) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  *display = info.info.x11.display;
-  *window = info.info.x11.window;
-  if (!XGetWindowAttributes(*display, *window, a) || a->depth != 24 || !a->visual) return false;
-  return a->visual->red_mask == 0xFF0000 && a->visual->green_mask == 0x00FF00 &&
-         a->visual->blue_mask == 0x0000FF;
-}
-#endif
-
-bool canPutDirectly(SDL_Window* sdl) {
-#ifdef WINPORT_HAVE_X11
-  Display* display;
-  ::Window window;
-  XWindowAttributes a;
-  return directTarget(sdl, &display, &window, &a);
-#else
-  (void)sdl;
-  return false;
-#endif
-}
-
-// Puts the canvas on the window's top-left through Xlib.
-void putDirectly(SDL_Window* sdl, RasterCanvas& canvas) {
-#ifdef WINPORT_HAVE_X11
-  Display* display;
-  ::Window window;
-  XWindowAttributes a;
-  if (canvas.width() == 0 || canvas.height() == 0 || !directTarget(sdl, &display, &window, &a)) {
-    return;
-  }
-  XImage* image =
-      XCreateImage(display, a.visual, 24, ZPixmap, 0, reinterpret_cast<char*>(canvas.row(0)),
-                   canvas.width(), canvas.height(), 32, canvas.width() * 4);
-  if (!image) return;
-  // Our pixels are native 32-bit words; Xlib converts if the server differs.
-  const uint32_t one = 1;
-  image->byte_order = *reinterpret_cast<const unsigned char*>(&one) == 1 ? LSBFirst : MSBFirst;
-  GC gc = XCreateGC(display, window, 0, nullptr);
-  XPutImage(display, window, gc, image, 0, 0, 0, 0, canvas.width(), canvas.height());
-  XFreeGC(display, gc);
-  image->data = nullptr;  // the canvas owns the pixels
-  XDestroyImage(image);
-  XFlush(display);
-#else
-  (void)sdl;
-  (void)canvas;
-#endif
-}
-
 }  // namespace
 
 SdlHost::~SdlHost() {
@@ -174,7 +83,6 @@ SdlHost::~SdlHost() {
 }
 
 bool SdlHost::start(const char* program, std::string* error) {
-  std::snprintf(programName, sizeof programName, "%s", program);
   // Without this SDL may route the window surface through software OpenGL:
   // slower to start, more memory and slower frames.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -193,18 +101,16 @@ bool SdlHost::start(const char* program, std::string* error) {
   const char* display = SDL_getenv("DISPLAY");
   const std::string where =
       display ? " at DISPLAY='" + std::string(display) + "'" : " (DISPLAY is not set)";
-#ifdef WINPORT_HAVE_X11
   // Before SDL_Init: SDL keeps the handler it finds, calls it from its own and
   // puts it back in SDL_Quit, just before closing the connections, when a late
   // error may still be read.
-  XSetIOErrorHandler(displayLost);
-  XSetErrorHandler(requestFailed);
-#endif
+  installX11ErrorHandlers(program);
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     *error = "cannot open a display" + where + ": " + SDL_GetError();
     return false;
   }
   started_ = true;
+  screen_ = querySize();
   // SDL falls back to drivers that show nothing; a program nobody can see is
   // no success.
   const char* driver = SDL_GetCurrentVideoDriver();
@@ -217,11 +123,13 @@ bool SdlHost::start(const char* program, std::string* error) {
   return true;
 }
 
-Size SdlHost::screenSize() {
+Size SdlHost::querySize() {
   SDL_DisplayMode mode;
   if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return {0, 0};
   return {mode.w, mode.h};
 }
+
+Size SdlHost::screenSize() { return screen_; }
 
 Size SdlHost::maximizedClientSize() {
   SDL_Rect r;
@@ -253,9 +161,9 @@ void SdlHost::closeWindow(HWND hwnd) {
   windows_.erase(it);
 }
 
-void SdlHost::showMaximized(HWND hwnd) {
+Size SdlHost::showMaximized(HWND hwnd) {
   auto it = windows_.find(hwnd);
-  if (it == windows_.end()) return;
+  if (it == windows_.end()) return {0, 0};
   Window& w = it->second;
   // A window manager maximises on request; a bare X server ignores the
   // request, so the window is first given the usable area itself.
@@ -267,13 +175,12 @@ void SdlHost::showMaximized(HWND hwnd) {
   SDL_MaximizeWindow(w.sdl);
   SDL_ShowWindow(w.sdl);
   w.maximized = true;
-  windowResized(hwnd, windowSize(w.sdl), true);
+  return windowSize(w.sdl);
 }
 
-Canvas& SdlHost::surface(HWND hwnd) {
+Canvas& SdlHost::surface(HWND hwnd, Size client) {
   Window& w = windows_[hwnd];
-  const Size client = w.sdl ? windowSize(w.sdl) : Size{0, 0};
-  const Size screen = screenSize();
+  const Size screen = screen_;
   // A window larger than the screen keeps pixels only for the screen-sized part
   // at its top-left, in memory, put on the window directly: SDL's surface for it
   // would take gigabytes, and past 2 GiB SDL's size arithmetic overflows and
@@ -298,9 +205,15 @@ Canvas& SdlHost::surface(HWND hwnd) {
   // Fetched every time: SDL replaces the surface when the window is resized.
   SDL_Surface* s = w.sdl ? SDL_GetWindowSurface(w.sdl) : nullptr;
   if (s && s->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(s)) {
-    w.canvas =
-        std::make_unique<RasterCanvas>(static_cast<uint32_t*>(s->pixels), s->w, s->h, s->pitch);
-    w.borrowed = true;
+    const bool same = w.borrowed && w.canvas && w.canvas->row(0) == s->pixels &&
+                      w.canvas->width() == s->w && w.canvas->height() == s->h &&
+                      w.pitch == s->pitch;
+    if (!same) {
+      w.canvas =
+          std::make_unique<RasterCanvas>(static_cast<uint32_t*>(s->pixels), s->w, s->h, s->pitch);
+      w.borrowed = true;
+      w.pitch = s->pitch;
+    }
   } else {
     // Another pixel format: paint in memory and convert when presenting.
     const Size size = s ? Size{s->w, s->h} : Size{0, 0};
@@ -354,19 +267,18 @@ void SdlHost::handle(const SDL_Event& e) {
     case SDL_QUIT:
       // SIGTERM or SIGINT (SDL turns them into this): close as the user would,
       // so the program ends normally with status 0.
-      for (auto& w : windows_) postClose(w.first);
+      for (auto& w : windows_) out_->push_back({HostEvent::kClose, w.first});
       return;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-      if (!find(e.key.windowID, &hwnd)) hwnd = firstWindow();
+      if (!find(e.key.windowID, &hwnd) && !windows_.empty()) hwnd = windows_.begin()->first;
       const int vk = virtualKey(e.key.keysym.sym);
       if (!hwnd || vk == 0) return;
-      const bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
-      if (e.type == SDL_KEYDOWN) {
-        postKeyDown(hwnd, vk, e.key.repeat != 0, alt);
-      } else {
-        postKeyUp(hwnd, vk, alt);
-      }
+      HostEvent key{e.type == SDL_KEYDOWN ? HostEvent::kKeyDown : HostEvent::kKeyUp, hwnd};
+      key.vk = vk;
+      key.repeat = e.type == SDL_KEYDOWN && e.key.repeat != 0;
+      key.alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+      out_->push_back(key);
       return;
     }
     case SDL_WINDOWEVENT: {
@@ -374,7 +286,7 @@ void SdlHost::handle(const SDL_Event& e) {
       if (!w) return;
       switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
-          postClose(hwnd);
+          out_->push_back({HostEvent::kClose, hwnd});
           break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESIZED:
@@ -383,11 +295,14 @@ void SdlHost::handle(const SDL_Event& e) {
           w->maximized = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MAXIMIZED) != 0 || w->maximized;
           w->sizePending = true;
           break;
-        case SDL_WINDOWEVENT_MINIMIZED:
-          windowResized(hwnd, {0, 0}, false);
+        case SDL_WINDOWEVENT_MINIMIZED: {
+          HostEvent minimized{HostEvent::kResized, hwnd};
+          minimized.state = HostEvent::kMinimized;
+          out_->push_back(minimized);
           break;
+        }
         case SDL_WINDOWEVENT_EXPOSED:
-          windowExposed(hwnd);
+          out_->push_back({HostEvent::kExposed, hwnd});
           break;
         default:
           break;
@@ -399,8 +314,9 @@ void SdlHost::handle(const SDL_Event& e) {
   }
 }
 
-bool SdlHost::pumpEvents(bool wait) {
+bool SdlHost::pumpEvents(bool wait, std::vector<HostEvent>* events) {
   if (!failure_.empty()) return false;
+  out_ = events;
   SDL_Event e;
   if (wait) {
     if (!SDL_WaitEvent(&e)) {
@@ -414,8 +330,12 @@ bool SdlHost::pumpEvents(bool wait) {
   for (auto& w : windows_) {
     if (!w.second.sizePending) continue;
     w.second.sizePending = false;
-    windowResized(w.first, windowSize(w.second.sdl), w.second.maximized);
+    HostEvent size{HostEvent::kResized, w.first};
+    size.size = windowSize(w.second.sdl);
+    size.state = w.second.maximized ? HostEvent::kMaximized : HostEvent::kRestored;
+    events->push_back(size);
   }
+  out_ = nullptr;
   return true;
 }
 
