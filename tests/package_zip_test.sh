@@ -38,7 +38,9 @@ trap cleanup EXIT
 
 echo "$zip:"
 unzip -Z1 "$zip" | tee "$tmp/list" | sed 's/^/  /'
-want="$name/README.txt
+want="$name/COPYRIGHT.txt
+$name/LICENSE.txt
+$name/README.txt
 $name/hypercube-render.exe
 $name/hypercube.exe"
 [ "$(sort "$tmp/list")" = "$want" ] && ok || bad "the zip should hold exactly: $want"
@@ -47,7 +49,7 @@ folder=$tmp/$name
 
 readme=$folder/README.txt
 for text in "hypercube $version" hypercube.exe "hypercube-render.exe --size" "Up, Down" \
-  "Left, Right" Alt+F4; do
+  "Left, Right" Alt+F4 "Windows protected your PC"; do
   grep -qF -- "$text" "$readme" && ok || bad "README.txt does not say '$text'"
 done
 # Windows line ends, for Notepad of any age.
