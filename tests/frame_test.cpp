@@ -208,8 +208,8 @@ TEST_F(FrameTest, ProbeExactlyAtThresholdIsOutside) {
     scene.vertices[14] = Point4(side - w, side + half, side + half, side + half);
     scene.eye = scene.vertices[15];
     classifyVertices();
-    EXPECT_EQ(scene.centroid.w, half);
-    EXPECT_EQ(scene.centroid.z, half);
+    for (long double c : {scene.centroid.w, scene.centroid.x, scene.centroid.y, scene.centroid.z})
+      EXPECT_EQ(c, half);
     return scene.vertices[15].visible;
   };
   const long double w = kSideEpsilon * 32768.0L;
