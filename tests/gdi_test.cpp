@@ -662,6 +662,16 @@ void scribble(RasterCanvas& c, unsigned seed, bool withFills) {
   }
 }
 
+// More drawing than the canvas keeps a list of is still erased.
+TEST(GdiErase, ManyLinesAreErasedToo) {
+  RasterCanvas c(64, 64);
+  c.fillRect(0, 0, 64, 64, RGB(255, 255, 255));
+  for (int i = 0; i < 5000; ++i) c.line(i % 64, i / 64 % 64, 63 - i % 64, 0, {PS_SOLID, 0}, {});
+  c.fillRect(0, 0, 64, 64, RGB(255, 255, 255));
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) ASSERT_EQ(c.pixel(x, y), kWhite) << x << "," << y;
+}
+
 // An erase of the whole canvas followed by a frame leaves exactly the pixels
 // of the same frame on a fresh canvas, whatever was there before, and every
 // pixel the frame changed lies in what the canvas reports as changed.

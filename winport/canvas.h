@@ -63,9 +63,10 @@ struct PixelRect {
 //
 // A window is erased with one colour before every frame, and the figure
 // covers a small part of it. The canvas remembers a rectangle outside which
-// every pixel holds the colour of the last fill of the whole canvas; a later
-// fill with that colour writes only inside it. The pixels are those of a full
-// fill all the same. Nothing else may write to the pixels.
+// every pixel holds the colour of the last fill of the whole canvas, and what
+// was drawn since; a later fill with that colour writes only those pixels
+// again. The pixels are those of a full fill all the same. Nothing else may
+// write to the pixels.
 class RasterCanvas : public Canvas {
  public:
   RasterCanvas(int width, int height);  // owned, filled with black
@@ -97,8 +98,18 @@ class RasterCanvas : public Canvas {
   void put(int x, int y, uint32_t rgb) {
     if (x >= 0 && y >= 0 && x < width_ && y < height_) row(y)[x] = rgb;
   }
+  // What was drawn since the last whole fill, to undo it cheaply: a line
+  // again, or a box.
+  struct InkOp {
+    bool line;
+    int a, b, c, d;  // ends (x0, y0, x1, y1), or left, top, right, bottom
+  };
+  static constexpr size_t kMaxInkOps = 4096;
   // Notes that primitives may write inside the rectangle (clipped here).
   void inked(int64_t left, int64_t top, int64_t right, int64_t bottom);
+  void noteInk(const InkOp& op);
+  void forgetInk();
+  void paint(const PixelRect& r, uint32_t rgb);  // no bookkeeping
 
   std::vector<uint32_t> owned_;
   unsigned char* bytes_;
@@ -108,6 +119,8 @@ class RasterCanvas : public Canvas {
   bool plainKnown_ = false;  // every pixel outside ink_ is plain_
   uint32_t plain_ = 0;       // COLORREF
   PixelRect ink_;
+  std::vector<InkOp> inkOps_;
+  bool inkListed_ = true;  // inkOps_ covers every pixel drawn since
   PixelRect changed_;
 };
 
