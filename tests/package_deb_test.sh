@@ -84,7 +84,7 @@ echo "Depends: $depends"
 for lib in libc6 libstdc++6 libcairo2 libsdl2-2.0-0; do
   [[ ", $depends" == *", $lib (>= "* ]] && ok || bad "Depends has no versioned $lib"
 done
-[[ ", $depends," == *", fonts-dejavu-core,"* ]] && ok || bad "Depends lacks the labels' font"
+[[ ", $depends," == *", fonts-wine,"* ]] && ok || bad "Depends lacks the labels' font"
 
 pkg=$tmp/pkg
 dpkg-deb -x "$deb" "$pkg"
@@ -167,8 +167,10 @@ keep_downloads
 echo "apt installed $(grep -c '^Setting up' "$tmp/apt.log") packages into the clean root"
 
 # The installed frame tool, with the root's libraries and fonts.
+want_version="hypercube-render $version
+Copyright (c) the hypercube authors. MIT License."
 got=$(in_root hypercube-render --version 2>&1)
-[ "$got" = "hypercube-render $version" ] && ok || bad "hypercube-render --version says '$got'"
+[ "$got" = "$want_version" ] && ok || bad "hypercube-render --version says '$got'"
 if in_root hypercube-render >"$tmp/start.json" 2>"$tmp/err" &&
   cmp -s "$tmp/start.json" "$frames/start.json"; then
   ok
