@@ -185,8 +185,9 @@ TEST(FntReader, HostileFieldsAreRefusedWithTheirReason) {
       {"default character", 97, 1, 3},
       {"ascent", 74, 2, 5},
       {"bitmap", 148 + 2, 4, 0xFFFFFFF0u},  // a glyph's bits past the end
-      {"bitmap", 148 + 6, 2, 0xFFFF},       // a glyph as wide as can be
-      {"character table", 96, 1, 0xFF},     // more characters than the table holds
+      {"bitmap", 148 + 6, 2, 1000},         // a glyph wider than its bits
+      {"wider", 148 + 6, 2, 1025},
+      {"character table", 96, 1, 0xFF},  // more characters than the table holds
   };
   for (const Case& c : cases) {
     Bytes b = fnt();

@@ -34,9 +34,9 @@ class Reader {
 constexpr uint64_t kVersion = 0, kType = 66, kAscent = 74, kWeight = 83, kCharSet = 85,
                    kPixHeight = 88, kFirstChar = 95, kLastChar = 96, kDefaultChar = 97, kFace = 105;
 constexpr uint64_t kHeader2 = 118, kHeader3 = 148;  // where the character table starts
-// Taller glyphs are not a font anyone draws labels with; the limit keeps a
-// hostile header from asking for a huge bitmap.
-constexpr uint32_t kMaxHeight = 1024;
+// Larger glyphs are not a font anyone draws labels with; the limits keep a
+// hostile header from making drawing slow.
+constexpr uint32_t kMaxHeight = 1024, kMaxWidth = 1024;
 
 constexpr size_t kMaxFileSize = 1 << 24;
 
@@ -84,18 +84,16 @@ bool parseFnt(const uint8_t* data, size_t size, BitmapFont* font, std::string* e
   f.defaultIndex_ = static_cast<int>(defaultIndex);
   if (f.ascent_ > f.height_) return fail(error, "its ascent exceeds its height");
 
-  // The file holds each glyph in columns of 8 pixels, top to bottom, column
-  // after column; keep it row by row, the order drawing wants.
   for (uint32_t i = 0; i < count; ++i) {
     const uint64_t e = header + i * entry;
     const uint32_t width = r.u16(e);
     const uint64_t offset = version == 0x200 ? r.u16(e + 2) : r.u32(e + 2);
+    if (width > kMaxWidth) return fail(error, "a glyph is wider than any font's");
     const uint64_t columns = (static_cast<uint64_t>(width) + 7) / 8;
     if (!r.has(offset, columns * height)) return fail(error, "a glyph's bitmap is cut short");
-    f.glyphs_.push_back({static_cast<int>(width), f.bits_.size()});
-    for (uint32_t y = 0; y < height; ++y)
-      for (uint64_t c = 0; c < columns; ++c) f.bits_.push_back(*r.at(offset + c * height + y));
+    f.glyphs_.push_back({static_cast<int>(width), static_cast<size_t>(offset)});
   }
+  f.bits_.assign(data, data + size);
 
   const uint64_t face = r.u32(kFace);
   if (face != 0) {

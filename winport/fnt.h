@@ -18,7 +18,7 @@ class BitmapFont {
  public:
   struct Glyph {
     int width;      // the advance and the bitmap's width, in pixels
-    size_t offset;  // of its first row in bits()
+    size_t offset;  // of its bitmap in the resource
   };
 
   const std::string& face() const { return face_; }
@@ -36,9 +36,10 @@ class BitmapFont {
     return glyphs_[static_cast<size_t>(i)];
   }
   // Whether pixel (x, y) of a glyph is inked; 0 <= x < width, 0 <= y < height.
+  // The bitmap is columns of 8 pixels, each top to bottom, left to right.
   bool inked(const Glyph& g, int x, int y) const {
-    const size_t rowBytes = (static_cast<size_t>(g.width) + 7) / 8;
-    return (bits_[g.offset + static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x) / 8] &
+    const size_t column = static_cast<size_t>(x) / 8;
+    return (bits_[g.offset + column * static_cast<size_t>(height_) + static_cast<size_t>(y)] &
             (0x80u >> (x % 8))) != 0;
   }
   // The advance of `count` bytes of text.
@@ -55,7 +56,9 @@ class BitmapFont {
   int last_ = 0;
   int defaultIndex_ = 0;
   std::vector<Glyph> glyphs_;  // first_ to last_
-  std::vector<uint8_t> bits_;  // each glyph row by row, rows padded to whole bytes
+  // The resource's bytes: glyphs may share bitmaps, and a copy of each could
+  // make a small hostile file a huge font.
+  std::vector<uint8_t> bits_;
 };
 
 // One FNT resource (version 2 or 3, raster). False, with the reason in
