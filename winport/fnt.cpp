@@ -3,8 +3,6 @@
 // wrap and no read leaves the buffer.
 #include "winport/fnt.h"
 
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,8 +35,6 @@ constexpr uint64_t kHeader2 = 118, kHeader3 = 148;  // where the character table
 // Larger glyphs are not a font anyone draws labels with; the limits keep a
 // hostile header from making drawing slow.
 constexpr uint32_t kMaxHeight = 1024, kMaxWidth = 1024;
-
-constexpr size_t kMaxFileSize = 1 << 24;
 
 constexpr uint32_t kFontResource = 0x8008;  // RT_FONT, numbered
 
@@ -175,28 +171,13 @@ SystemFont& systemFontState() {
   return *s;
 }
 
-std::vector<uint8_t> readFile(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return bytes;
-  uint8_t buffer[8192];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    bytes.insert(bytes.end(), buffer, buffer + n);
-    // A font file is small; anything far larger is not the one we want.
-    if (bytes.size() > kMaxFileSize) return {};
-  }
-  if (std::ferror(file.get())) bytes.clear();
-  return bytes;
-}
-
 }  // namespace
 
 const BitmapFont* systemBitmapFont() {
   SystemFont& s = systemFontState();
   if (!s.loaded) {
     s.loaded = true;
-    const std::vector<uint8_t> bytes = readFile(s.path);
+    const std::vector<uint8_t> bytes = readFontFile(s.path);
     if (!bytes.empty() && parseFon(bytes.data(), bytes.size(), &s.faces, nullptr))
       s.face = pickSystemFace(s.faces);
   }

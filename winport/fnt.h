@@ -77,6 +77,10 @@ const BitmapFont* pickSystemFace(const std::vector<BitmapFont>& fonts);
 // Where the System font is read from: Debian's fonts-wine.
 extern const char kSystemFontFile[];
 
+// The bytes of a font file, or none when it cannot be read; from the file
+// system, or in the page from the copy of kSystemFontFile built into it.
+std::vector<uint8_t> readFontFile(const std::string& path);
+
 // The System font, read from kSystemFontFile the first time it is asked for;
 // null when the file is missing or unusable, and callers fall back to
 // another font without a word.
