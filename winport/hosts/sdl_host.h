@@ -43,9 +43,10 @@ class SdlHost : public Host {
     std::unique_ptr<RasterCanvas> canvas;
     bool maximized = false;
     bool sizePending = false;
-    bool borrowed = false;  // the canvas draws straight into SDL's surface
-    bool direct = false;    // the canvas is put on the window through Xlib
-    int pitch = 0;          // of the borrowed surface
+    bool borrowed = false;   // the canvas draws straight into SDL's surface
+    bool direct = false;     // the canvas is put on the window through Xlib
+    int pitch = 0;           // of the borrowed surface
+    bool presentAll = true;  // the window may not show what the canvas holds
   };
   void handle(const SDL_Event& e);
   Window* find(unsigned sdlWindowId, HWND* hwnd);
