@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "winport/canvas.h"
+
 namespace winport {
 
 std::vector<InkRect> inkRects(const BitmapFont& font, const char* s, int count) {
@@ -43,15 +45,21 @@ std::vector<InkRect> inkRects(const BitmapFont& font, const char* s, int count) 
   return done;
 }
 
-void drawBitmapText(RasterCanvas& canvas, const BitmapFont& font, int x, int y, const char* s,
-                    int count, const TextSpec& look) {
+// Text as Windows draws a bitmap font: each glyph its own advance wide and
+// the cell high, the box exactly that, clipped to the canvas.
+void RasterCanvas::bitmapText(const BitmapFont& font, int x, int y, const char* s, int count,
+                              const TextSpec& look) {
+  if (s == nullptr || count <= 0) return;
+  RasterCanvas& canvas = *this;
   const int64_t x0 = x, y0 = y, h = font.height();
   const int64_t w = canvas.width(), ch = canvas.height();
+  const int64_t advance = font.advance(s, count);
   if (look.opaque) {
-    const int64_t right = std::min<int64_t>(x0 + font.advance(s, count), INT_MAX);
+    const int64_t right = std::min<int64_t>(x0 + advance, INT_MAX);
     canvas.fillRect(x, y, static_cast<int>(right), static_cast<int>(std::min(y0 + h, ch)),
                     look.bkColor);
   }
+  inked(x0, y0, x0 + advance, y0 + h);
   const uint32_t fg = colorrefToRgb(look.textColor);
   const int64_t top = std::max<int64_t>(0, -y0), bottom = std::min(h, ch - y0);
   int64_t pen = x0;

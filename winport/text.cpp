@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "winport/bitmap_text.h"
 #include "winport/canvas.h"
 #include "winport/fnt.h"
 #include "winport/font.h"
@@ -32,7 +31,7 @@ uint32_t blend(uint32_t fg, uint32_t bg, unsigned a) {
 void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
   if (s == nullptr || count <= 0) return;
   if (const BitmapFont* font = systemBitmapFont()) {
-    drawBitmapText(*this, *font, x, y, s, count, look);
+    bitmapText(*font, x, y, s, count, look);
     return;
   }
   const TextLayout layout = layoutText(s, count);

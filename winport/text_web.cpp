@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdint>
 
-#include "winport/bitmap_text.h"
 #include "winport/canvas.h"
 #include "winport/fnt.h"
 
@@ -24,7 +23,7 @@ int clampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32
 void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
   if (s == nullptr || count <= 0) return;
   if (const BitmapFont* font = systemBitmapFont()) {
-    drawBitmapText(*this, *font, x, y, s, count, look);
+    bitmapText(*font, x, y, s, count, look);
     return;
   }
   if (!look.opaque) return;
