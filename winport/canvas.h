@@ -14,6 +14,8 @@
 
 namespace winport {
 
+class BitmapFont;
+
 // Colours are COLORREF values, 0x00BBGGRR.
 struct PenSpec {
   int style;       // PS_SOLID, PS_DOT or PS_NULL
@@ -89,6 +91,10 @@ class RasterCanvas : public Canvas {
   void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
                const BrushSpec& brush) override;
   void text(int x, int y, const char* s, int count, const TextSpec& look) override;
+  // text() in a given bitmap font: glyphs side by side from (x, y), on an
+  // opaque box of their advance by the font's cell when opaque.
+  void bitmapText(const BitmapFont& font, int x, int y, const char* s, int count,
+                  const TextSpec& look);
 
   // The pixels written since the last call (a bounding rectangle, perhaps
   // larger), and starts anew: what a host must show again.
