@@ -290,7 +290,7 @@ TEST(GdiDots, ClippedStartKeepsThePhase) {
 TEST(GdiDots, TransparentBackgroundLeavesGapsAlone) {
   RasterCanvas canvas(8, 1);
   canvas.line(0, 0, 8, 0, winport::PenSpec{PS_DOT, RGB(255, 0, 0)},
-              winport::TextSpec{0, RGB(255, 255, 255), false});
+              winport::DcColors{0, RGB(255, 255, 255), false});
   EXPECT_EQ(canvas.pixel(2, 0), kRed);
   EXPECT_EQ(canvas.pixel(3, 0), 0u);
   EXPECT_EQ(canvas.pixel(6, 0), kRed);
@@ -677,7 +677,7 @@ TEST(GdiText, TransparentTextLeavesTheBackground) {
   NEED_SYSTEM_FONT();
   RasterCanvas c(20, 20);
   c.fillRect(0, 0, 20, 20, RGB(128, 128, 128));
-  c.text(2, 2, "1", 1, winport::TextSpec{RGB(255, 0, 0), RGB(255, 255, 255), false});
+  c.text(2, 2, "1", 1, winport::DcColors{RGB(255, 0, 0), RGB(255, 255, 255), false});
   int red = 0;
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 20; ++x) {
@@ -756,7 +756,7 @@ void scribble(RasterCanvas& c, unsigned seed, bool withFills) {
   std::srand(seed);
   auto coord = [](int size) { return std::rand() % (size + 20) - 10; };
   const uint32_t colors[] = {RGB(255, 255, 255), RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 128, 0)};
-  const winport::TextSpec bk{RGB(0, 0, 0), RGB(255, 255, 255), true};
+  const winport::DcColors bk{RGB(0, 0, 0), RGB(255, 255, 255), true};
   for (int i = 0; i < 12; ++i) {
     const uint32_t color = colors[std::rand() % 4];
     const int x0 = coord(c.width()), y0 = coord(c.height());

@@ -165,14 +165,14 @@ class RecordingCanvas : public winport::Canvas {
   int height() const override { return 700; }
   void fillRect(int, int, int, int, uint32_t) override {}
   void line(int x0, int y0, int x1, int y1, const winport::PenSpec& pen,
-            const winport::TextSpec&) override {
+            const winport::DcColors&) override {
     lines.push_back({x0, y0, x1, y1, pen});
   }
   void ellipse(int l, int t, int r, int b, const winport::PenSpec& pen,
                const winport::BrushSpec& brush) override {
     circles.push_back({l, t, r, b, pen, brush});
   }
-  void text(int x, int y, const char* s, int count, const winport::TextSpec&) override {
+  void text(int x, int y, const char* s, int count, const winport::DcColors&) override {
     texts.push_back({x, y, std::string(s, count)});
   }
 };

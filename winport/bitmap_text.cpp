@@ -48,7 +48,7 @@ std::vector<InkRect> inkRects(const BitmapFont& font, const char* s, int count) 
 // Text as Windows draws a bitmap font: each glyph its own advance wide and
 // the cell high, the box exactly that, clipped to the canvas.
 void RasterCanvas::bitmapText(const BitmapFont& font, int x, int y, const char* s, int count,
-                              const TextSpec& look) {
+                              const DcColors& look) {
   if (s == nullptr || count <= 0) return;
   RasterCanvas& canvas = *this;
   const int64_t x0 = x, y0 = y, h = font.height();

@@ -27,8 +27,10 @@ struct BrushSpec {
   uint32_t color;  // COLORREF, when not hollow
 };
 
-// The DC state a primitive is drawn with besides its pen and brush.
-struct TextSpec {
+// The colours of the DC a primitive is drawn with besides its pen and brush:
+// text, and the background that opaque text boxes and the gaps of dotted lines
+// get.
+struct DcColors {
   uint32_t textColor;  // COLORREF
   uint32_t bkColor;    // COLORREF
   bool opaque;         // background mode OPAQUE
@@ -43,14 +45,14 @@ class Canvas {
   virtual void fillRect(int left, int top, int right, int bottom, uint32_t color) = 0;
   // A cosmetic one-pixel line from (x0, y0) toward (x1, y1), the end pixel left
   // out. Dotted pens fill their gaps with `bk` when it is opaque.
-  virtual void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) = 0;
+  virtual void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) = 0;
   // The ellipse inscribed in [left, right) x [top, bottom), outlined with the
   // pen and filled with the brush.
   virtual void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
                        const BrushSpec& brush) = 0;
   // `count` bytes of Windows-1252-compatible ASCII text with its top-left
   // corner at (x, y), on an opaque box of the background colour when opaque.
-  virtual void text(int x, int y, const char* s, int count, const TextSpec& look) = 0;
+  virtual void text(int x, int y, const char* s, int count, const DcColors& look) = 0;
 };
 
 // [left, right) x [top, bottom) in device pixels; empty when left >= right or
@@ -87,14 +89,14 @@ class RasterCanvas : public Canvas {
   bool writePng(const std::string& path, std::string* error) const;
 
   void fillRect(int left, int top, int right, int bottom, uint32_t color) override;
-  void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) override;
+  void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) override;
   void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
                const BrushSpec& brush) override;
-  void text(int x, int y, const char* s, int count, const TextSpec& look) override;
+  void text(int x, int y, const char* s, int count, const DcColors& look) override;
   // text() in a given bitmap font: glyphs side by side from (x, y), on an
   // opaque box of their advance by the font's cell when opaque.
   void bitmapText(const BitmapFont& font, int x, int y, const char* s, int count,
-                  const TextSpec& look);
+                  const DcColors& look);
 
   // The pixels written since the last call (a bounding rectangle, perhaps
   // larger), and starts anew: what a host must show again.
@@ -140,10 +142,10 @@ class SvgCanvas : public Canvas {
   bool finish(std::string* error);
 
   void fillRect(int left, int top, int right, int bottom, uint32_t color) override;
-  void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) override;
+  void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) override;
   void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
                const BrushSpec& brush) override;
-  void text(int x, int y, const char* s, int count, const TextSpec& look) override;
+  void text(int x, int y, const char* s, int count, const DcColors& look) override;
 
  private:
   struct Impl;

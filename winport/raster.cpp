@@ -199,7 +199,7 @@ Point cropCoords(Point p) {
 // start and is advanced past the segment.
 class LinePainter {
  public:
-  LinePainter(RasterCanvas& canvas, const PenSpec& pen, const TextSpec& bk)
+  LinePainter(RasterCanvas& canvas, const PenSpec& pen, const DcColors& bk)
       : canvas_(canvas),
         pattern_(patternFor(pen.style)),
         fg_(colorrefToRgb(pen.color)),
@@ -395,7 +395,7 @@ void RasterCanvas::fillRect(int left, int top, int right, int bottom, uint32_t c
       if (inkListed_) {
         // Only the pixels drawn since: the same lines again, and the boxes
         // of everything else.
-        const TextSpec bk{0, plain_, true};
+        const DcColors bk{0, plain_, true};
         for (const InkOp& op : inkOps_) {
           if (op.line) {
             int dashPos = 0;
@@ -424,7 +424,7 @@ void RasterCanvas::fillRect(int left, int top, int right, int bottom, uint32_t c
   paint(fill, rgb);
 }
 
-void RasterCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) {
+void RasterCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) {
   int dashPos = 0;  // each LineTo restarts the pattern
   if (pen.style != PS_NULL) {
     const PixelRect box{
@@ -519,7 +519,7 @@ void RasterCanvas::ellipse(int left, int top, int right, int bottom, const PenSp
   inked(L, T, R, B);
   // Our DCs' background is always opaque white (there is no SetBkMode or
   // SetBkColor); dotted outlines fill their gaps with it.
-  const TextSpec bk{0, 0xFFFFFF, true};
+  const DcColors bk{0, 0xFFFFFF, true};
   LinePainter painter(*this, pen, bk);
   int dashPos = 0;
 

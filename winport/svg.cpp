@@ -24,7 +24,7 @@ void setColor(cairo_t* cr, uint32_t colorref) {
 
 // Strokes the current path with the pen: dashed pens over a solid line of the
 // background colour when it is opaque.
-void strokePen(cairo_t* cr, const PenSpec& pen, const TextSpec& bk) {
+void strokePen(cairo_t* cr, const PenSpec& pen, const DcColors& bk) {
   static const double kDash[] = {18, 6};
   static const double kDot[] = {3, 3};
   static const double kDashDot[] = {9, 6, 3, 6};
@@ -104,7 +104,7 @@ void SvgCanvas::fillRect(int left, int top, int right, int bottom, uint32_t colo
   cairo_fill(cr);
 }
 
-void SvgCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) {
+void SvgCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) {
   if (impl_->finished || pen.style == PS_NULL || (x0 == x1 && y0 == y1)) return;
   cairo_t* cr = impl_->cr;
   cairo_move_to(cr, x0 + 0.5, y0 + 0.5);
@@ -134,11 +134,11 @@ void SvgCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec&
     else
       cairo_fill_preserve(cr);
   }
-  if (pen.style != PS_NULL) strokePen(cr, pen, TextSpec{0, 0xFFFFFF, true});  // DCs' background
+  if (pen.style != PS_NULL) strokePen(cr, pen, DcColors{0, 0xFFFFFF, true});  // DCs' background
   cairo_new_path(cr);
 }
 
-void SvgCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
+void SvgCanvas::text(int x, int y, const char* s, int count, const DcColors& look) {
   if (impl_->finished || s == nullptr || count <= 0) return;
   cairo_t* cr = impl_->cr;
   if (const BitmapFont* font = systemBitmapFont()) {

@@ -28,7 +28,7 @@ uint32_t blend(uint32_t fg, uint32_t bg, unsigned a) {
 
 }  // namespace
 
-void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
+void RasterCanvas::text(int x, int y, const char* s, int count, const DcColors& look) {
   if (s == nullptr || count <= 0) return;
   if (const BitmapFont* font = systemBitmapFont()) {
     bitmapText(*font, x, y, s, count, look);

@@ -20,7 +20,7 @@ int clampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32
 
 }  // namespace
 
-void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
+void RasterCanvas::text(int x, int y, const char* s, int count, const DcColors& look) {
   if (s == nullptr || count <= 0) return;
   if (const BitmapFont* font = systemBitmapFont()) {
     bitmapText(*font, x, y, s, count, look);
