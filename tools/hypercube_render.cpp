@@ -52,7 +52,8 @@ int run(int argc, char** argv) {
   }
   if (options.help) return writeStdout(renderUsage(kHaveImages));
   if (options.version) {
-    return writeStdout(std::string("hypercube-render ") + HYPERCUBE_VERSION + "\n");
+    return writeStdout(std::string("hypercube-render ") + HYPERCUBE_VERSION +
+                       "\nCopyright (c) the hypercube authors. MIT License.\n");
   }
   if (!computeFrame(options, &error)) return fail(error);
   if (options.format != RenderFormat::kJson) {
