@@ -84,7 +84,7 @@ echo "Depends: $depends"
 for lib in libc6 libstdc++6 libcairo2 libsdl2-2.0-0; do
   [[ ", $depends" == *", $lib (>= "* ]] && ok || bad "Depends has no versioned $lib"
 done
-[[ ", $depends," == *", fonts-dejavu-core,"* ]] && ok || bad "Depends lacks the labels' font"
+[[ ", $depends," == *", fonts-wine,"* ]] && ok || bad "Depends lacks the labels' font"
 
 pkg=$tmp/pkg
 dpkg-deb -x "$deb" "$pkg"

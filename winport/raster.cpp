@@ -319,20 +319,123 @@ RasterCanvas::RasterCanvas(uint32_t* pixels, int width, int height, int strideBy
       height_(pixels != nullptr ? std::max(height, 0) : 0),
       stride_(strideBytes) {}
 
-void RasterCanvas::fillRect(int left, int top, int right, int bottom, uint32_t color) {
-  const int l = std::max(left, 0), t = std::max(top, 0);
-  const int r = std::min(right, width_), b = std::min(bottom, height_);
-  if (l >= r || t >= b) return;
-  const uint32_t rgb = colorrefToRgb(color);
+namespace {
+
+PixelRect unite(const PixelRect& a, const PixelRect& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+PixelRect intersect(const PixelRect& a, const PixelRect& b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+          std::min(a.bottom, b.bottom)};
+}
+
+bool contains(const PixelRect& outer, const PixelRect& inner) {
+  return inner.empty() || (outer.left <= inner.left && outer.top <= inner.top &&
+                           outer.right >= inner.right && outer.bottom >= inner.bottom);
+}
+
+}  // namespace
+
+void RasterCanvas::inked(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  const PixelRect r{static_cast<int>(std::max<int64_t>(left, 0)),
+                    static_cast<int>(std::max<int64_t>(top, 0)),
+                    static_cast<int>(std::min<int64_t>(right, width_)),
+                    static_cast<int>(std::min<int64_t>(bottom, height_))};
+  if (r.empty()) return;
+  ink_ = unite(ink_, r);
+  changed_ = unite(changed_, r);
+  noteInk({false, r.left, r.top, r.right, r.bottom});
+}
+
+void RasterCanvas::noteInk(const InkOp& op) {
+  if (!inkListed_) return;
+  if (inkOps_.size() == kMaxInkOps) {
+    // Too much to retrace: the rectangle alone serves.
+    inkListed_ = false;
+    inkOps_.clear();
+    return;
+  }
+  inkOps_.push_back(op);
+}
+
+void RasterCanvas::forgetInk() {
+  ink_ = PixelRect{};
+  inkOps_.clear();
+  inkListed_ = true;
+}
+
+void RasterCanvas::paint(const PixelRect& r, uint32_t rgb) {
   // One row by hand, the rest copied from it: memcpy runs at memory speed,
   // which matters when the whole window is erased before every frame.
-  std::fill(row(t) + l, row(t) + r, rgb);
-  const size_t bytes = static_cast<size_t>(r - l) * sizeof(uint32_t);
-  for (int y = t + 1; y < b; ++y) std::memcpy(row(y) + l, row(t) + l, bytes);
+  std::fill(row(r.top) + r.left, row(r.top) + r.right, rgb);
+  const size_t bytes = static_cast<size_t>(r.right - r.left) * sizeof(uint32_t);
+  for (int y = r.top + 1; y < r.bottom; ++y)
+    std::memcpy(row(y) + r.left, row(r.top) + r.left, bytes);
+}
+
+PixelRect RasterCanvas::takeChanged() {
+  const PixelRect r = changed_;
+  changed_ = PixelRect{};
+  return r;
+}
+
+void RasterCanvas::fillRect(int left, int top, int right, int bottom, uint32_t color) {
+  PixelRect fill{std::max(left, 0), std::max(top, 0), std::min(right, width_),
+                 std::min(bottom, height_)};
+  if (fill.empty()) return;
+  const uint32_t rgb = colorrefToRgb(color);
+  if (plainKnown_ && color == plain_) {
+    // Outside ink_ the pixels hold this colour already.
+    if (contains(fill, ink_)) {
+      changed_ = unite(changed_, ink_);
+      if (inkListed_) {
+        // Only the pixels drawn since: the same lines again, and the boxes
+        // of everything else.
+        const TextSpec bk{0, plain_, true};
+        for (const InkOp& op : inkOps_) {
+          if (op.line) {
+            int dashPos = 0;
+            LinePainter(*this, {PS_SOLID, plain_}, bk).segment(op.a, op.b, op.c, op.d, &dashPos);
+          } else {
+            paint({op.a, op.b, op.c, op.d}, rgb);
+          }
+        }
+      } else if (!ink_.empty()) {
+        paint(ink_, rgb);
+      }
+      forgetInk();
+      return;
+    }
+    fill = intersect(fill, ink_);
+    if (fill.empty()) return;
+  } else if (fill.left == 0 && fill.top == 0 && fill.right == width_ && fill.bottom == height_) {
+    plainKnown_ = true;
+    plain_ = color;
+    forgetInk();
+  } else {
+    ink_ = unite(ink_, fill);
+    noteInk({false, fill.left, fill.top, fill.right, fill.bottom});
+  }
+  changed_ = unite(changed_, fill);
+  paint(fill, rgb);
 }
 
 void RasterCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) {
   int dashPos = 0;  // each LineTo restarts the pattern
+  if (pen.style != PS_NULL) {
+    const PixelRect box{
+        std::max(std::min(x0, x1), 0), std::max(std::min(y0, y1), 0),
+        static_cast<int>(std::min<int64_t>(int64_t{std::max(x0, x1)} + 1, width_)),
+        static_cast<int>(std::min<int64_t>(int64_t{std::max(y0, y1)} + 1, height_))};
+    if (box.empty()) return;  // wholly off the canvas
+    ink_ = unite(ink_, box);
+    changed_ = unite(changed_, box);
+    noteInk({true, x0, y0, x1, y1});
+  }
   LinePainter(*this, pen, bk).segment(x0, y0, x1, y1, &dashPos);
 }
 
@@ -413,6 +516,7 @@ void RasterCanvas::ellipse(int left, int top, int right, int bottom, const PenSp
   const int L = static_cast<int>(l), T = static_cast<int>(t);
   const int R = static_cast<int>(r), B = static_cast<int>(b);
   const int W = static_cast<int>(w), H = static_cast<int>(h);
+  inked(L, T, R, B);
   // Our DCs' background is always opaque white (there is no SetBkMode or
   // SetBkColor); dotted outlines fill their gaps with it.
   const TextSpec bk{0, 0xFFFFFF, true};

@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "winport/bitmap_text.h"
 #include "winport/canvas.h"
+#include "winport/fnt.h"
 #include "winport/font.h"
 
 namespace winport {
@@ -155,8 +158,26 @@ void SvgCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec&
 
 void SvgCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
   if (impl_->finished || s == nullptr || count <= 0) return;
-  const TextLayout layout = layoutText(s, count);
   cairo_t* cr = impl_->cr;
+  if (const BitmapFont* font = systemBitmapFont()) {
+    // Bitmap glyphs as one filled path of rectangles: the same pixels as the
+    // raster canvas at any zoom, and a few dozen rectangles per label.
+    if (look.opaque) {
+      cairo_rectangle(cr, x, y, static_cast<double>(font->advance(s, count)), font->height());
+      setColor(cr, look.bkColor);
+      cairo_fill(cr);
+    }
+    const std::vector<InkRect> ink = inkRects(*font, s, count);
+    if (ink.empty()) return;
+    for (const InkRect& r : ink) {
+      cairo_rectangle(cr, static_cast<double>(x + r.left), static_cast<double>(y + r.top),
+                      static_cast<double>(r.right - r.left), static_cast<double>(r.bottom - r.top));
+    }
+    setColor(cr, look.textColor);
+    cairo_fill(cr);
+    return;
+  }
+  const TextLayout layout = layoutText(s, count);
   if (look.opaque) {
     cairo_rectangle(cr, x, y, layout.width, layout.height);
     setColor(cr, look.bkColor);

@@ -1,4 +1,5 @@
-// RasterCanvas::text: glyphs of the system font blended onto the pixels.
+// RasterCanvas::text: the System font's bitmap glyphs, or where its file is
+// missing, the fallback font's glyphs blended onto the pixels.
 #include <cairo.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstdint>
 
 #include "winport/canvas.h"
+#include "winport/fnt.h"
 #include "winport/font.h"
 
 namespace winport {
@@ -28,6 +30,10 @@ uint32_t blend(uint32_t fg, uint32_t bg, unsigned a) {
 
 void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
   if (s == nullptr || count <= 0) return;
+  if (const BitmapFont* font = systemBitmapFont()) {
+    bitmapText(*font, x, y, s, count, look);
+    return;
+  }
   const TextLayout layout = layoutText(s, count);
   const int64_t x0 = x, y0 = y;
   if (look.opaque) {
@@ -43,6 +49,7 @@ void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& 
   const int64_t bottom = std::min<int64_t>(y0 + layout.height + margin, height_);
   if (left >= right || top >= bottom || layout.glyphs.empty()) return;
 
+  inked(left, top, right, bottom);
   const int mw = static_cast<int>(right - left), mh = static_cast<int>(bottom - top);
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, mw, mh);
   cairo_t* cr = cairo_create(mask);

@@ -154,6 +154,11 @@ bool SdlHost::openWindow(HWND hwnd, const std::string& caption, Size client) {
   return true;
 }
 
+void SdlHost::setCaption(HWND hwnd, const std::string& caption) {
+  auto it = windows_.find(hwnd);
+  if (it != windows_.end() && it->second.sdl) SDL_SetWindowTitle(it->second.sdl, caption.c_str());
+}
+
 void SdlHost::closeWindow(HWND hwnd) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end()) return;
@@ -213,6 +218,7 @@ Canvas& SdlHost::surface(HWND hwnd, Size client) {
           std::make_unique<RasterCanvas>(static_cast<uint32_t*>(s->pixels), s->w, s->h, s->pitch);
       w.borrowed = true;
       w.pitch = s->pitch;
+      w.presentAll = true;
     }
   } else {
     // Another pixel format: paint in memory and convert when presenting.
@@ -221,6 +227,7 @@ Canvas& SdlHost::surface(HWND hwnd, Size client) {
         w.canvas->height() != size.height) {
       w.canvas = std::make_unique<RasterCanvas>(size.width, size.height);
       w.borrowed = false;
+      w.presentAll = true;
     }
   }
   return *w.canvas;
@@ -238,16 +245,26 @@ void SdlHost::present(HWND hwnd) {
   if (w.canvas->width() == 0 || w.canvas->height() == 0) return;
   SDL_Surface* s = SDL_GetWindowSurface(w.sdl);
   if (!s) return;
+  // Only what the paint changed goes to the screen, unless the window lost
+  // what it showed.
+  const PixelRect changed = w.canvas->takeChanged();
+  SDL_Rect rect{0, 0, w.canvas->width(), w.canvas->height()};
+  if (!w.presentAll) {
+    if (changed.empty()) return;
+    rect = {changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top};
+  }
+  w.presentAll = false;
   if (static_cast<void*>(w.canvas->row(0)) != s->pixels) {
     SDL_Surface* mem =
         SDL_CreateRGBSurfaceWithFormatFrom(w.canvas->row(0), w.canvas->width(), w.canvas->height(),
                                            32, w.canvas->width() * 4, SDL_PIXELFORMAT_RGB888);
     if (mem) {
-      SDL_BlitSurface(mem, nullptr, s, nullptr);
+      SDL_Rect to = rect;
+      SDL_BlitSurface(mem, &rect, s, &to);
       SDL_FreeSurface(mem);
     }
   }
-  SDL_UpdateWindowSurface(w.sdl);
+  SDL_UpdateWindowSurfaceRects(w.sdl, &rect, 1);
 }
 
 SdlHost::Window* SdlHost::find(unsigned sdlWindowId, HWND* hwnd) {
@@ -289,6 +306,11 @@ void SdlHost::handle(const SDL_Event& e) {
           out_->push_back({HostEvent::kClose, hwnd});
           break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+          // SDL makes a new surface, perhaps at the same address: the canvas
+          // must not assume anything of its pixels.
+          if (w->borrowed) w->canvas.reset();
+          w->presentAll = true;
+          [[fallthrough]];
         case SDL_WINDOWEVENT_RESIZED:
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
@@ -302,6 +324,7 @@ void SdlHost::handle(const SDL_Event& e) {
           break;
         }
         case SDL_WINDOWEVENT_EXPOSED:
+          w->presentAll = true;
           out_->push_back({HostEvent::kExposed, hwnd});
           break;
         default:

@@ -31,6 +31,7 @@ class SdlHost : public Host {
   Size defaultClientSize() override;
   bool openWindow(HWND hwnd, const std::string& caption, Size client) override;
   void closeWindow(HWND hwnd) override;
+  void setCaption(HWND hwnd, const std::string& caption) override;
   Size showMaximized(HWND hwnd) override;
   Canvas& surface(HWND hwnd, Size client) override;
   void present(HWND hwnd) override;
@@ -42,9 +43,10 @@ class SdlHost : public Host {
     std::unique_ptr<RasterCanvas> canvas;
     bool maximized = false;
     bool sizePending = false;
-    bool borrowed = false;  // the canvas draws straight into SDL's surface
-    bool direct = false;    // the canvas is put on the window through Xlib
-    int pitch = 0;          // of the borrowed surface
+    bool borrowed = false;   // the canvas draws straight into SDL's surface
+    bool direct = false;     // the canvas is put on the window through Xlib
+    int pitch = 0;           // of the borrowed surface
+    bool presentAll = true;  // the window may not show what the canvas holds
   };
   void handle(const SDL_Event& e);
   Window* find(unsigned sdlWindowId, HWND* hwnd);
