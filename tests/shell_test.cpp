@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "geometry/projection.h"
+#include "tools/frame.h"
+#include "tools/frame_image.h"
 #include "winport/dc.h"
 #include "winport/hosts/headless.h"
 #include "winport/testing.h"
@@ -265,6 +267,33 @@ TEST_F(ShellTest, PaintedPixelsOfTheStartUpFrame) {
       EXPECT_LT(black, 30) << "hollow circle at vertex 2";
     } else {
       EXPECT_GE(black, 36) << "filled circle at vertex " << i;
+    }
+  }
+}
+
+// The frame tool paints a large PNG a band of rows at a time: each band must
+// hold exactly those rows of the whole frame, labels and circles cut by a
+// band's edge included.
+TEST(FrameToolBands, EachBandIsThoseRowsOfTheWholeFrame) {
+  for (const char* keys : {"", "UUL", "DDDDDDDDRRRRRRRR"}) {
+    RenderOptions options;
+    options.width = 641;
+    options.height = 479;
+    options.keys = keys;
+    std::string error;
+    ASSERT_TRUE(computeFrame(options, &error)) << error;
+    winport::RasterCanvas whole(options.width, options.height);
+    paintBand(whole, 0, options.height);
+    for (const int rows : {1, 7, 50}) {
+      winport::RasterCanvas band(options.width, rows);
+      int differ = 0;
+      for (int top = 0; top < options.height; top += rows) {
+        paintBand(band, top, options.height);
+        for (int y = 0; y < rows && top + y < options.height; ++y)
+          for (int x = 0; x < options.width; ++x)
+            differ += band.pixel(x, y) != whole.pixel(x, top + y);
+      }
+      EXPECT_EQ(differ, 0) << "keys '" << keys << "', bands of " << rows;
     }
   }
 }

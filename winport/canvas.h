@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -132,10 +133,13 @@ class RasterCanvas : public Canvas {
   PixelRect changed_;
 };
 
-// A vector image of the same primitives, written to `path` by finish().
+// A vector image of the same primitives, written to `path` or given to `sink`
+// (false from it stops the writing), all of it by finish() at the latest.
 class SvgCanvas : public Canvas {
  public:
+  using Sink = std::function<bool(const unsigned char* data, size_t size)>;
   SvgCanvas(const std::string& path, int width, int height);
+  SvgCanvas(Sink sink, int width, int height);
   ~SvgCanvas() override;
   int width() const override { return width_; }
   int height() const override { return height_; }

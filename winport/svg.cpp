@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "winport/bitmap_text.h"
@@ -65,15 +66,32 @@ struct SvgCanvas::Impl {
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
   bool finished = false;
+  Sink sink;
+
+  void start() {
+#if CAIRO_VERSION >= CAIRO_VERSION_ENCODE(1, 16, 0)
+    cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
+#endif
+    cr = cairo_create(surface);
+  }
+
+  static cairo_status_t write(void* closure, const unsigned char* data, unsigned int size) {
+    return static_cast<Impl*>(closure)->sink(data, size) ? CAIRO_STATUS_SUCCESS
+                                                         : CAIRO_STATUS_WRITE_ERROR;
+  }
 };
 
 SvgCanvas::SvgCanvas(const std::string& path, int width, int height)
     : impl_(new Impl), width_(std::max(width, 0)), height_(std::max(height, 0)) {
   impl_->surface = cairo_svg_surface_create(path.c_str(), width_, height_);
-#if CAIRO_VERSION >= CAIRO_VERSION_ENCODE(1, 16, 0)
-  cairo_svg_surface_set_document_unit(impl_->surface, CAIRO_SVG_UNIT_PX);
-#endif
-  impl_->cr = cairo_create(impl_->surface);
+  impl_->start();
+}
+
+SvgCanvas::SvgCanvas(Sink sink, int width, int height)
+    : impl_(new Impl), width_(std::max(width, 0)), height_(std::max(height, 0)) {
+  impl_->sink = std::move(sink);
+  impl_->surface = cairo_svg_surface_create_for_stream(&Impl::write, impl_.get(), width_, height_);
+  impl_->start();
 }
 
 SvgCanvas::~SvgCanvas() {
