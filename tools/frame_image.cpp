@@ -29,14 +29,14 @@ class BandCanvas : public winport::Canvas {
     band_.fillRect(left, up(top), right, up(bottom), color);
   }
   void line(int x0, int y0, int x1, int y1, const winport::PenSpec& pen,
-            const winport::TextSpec& bk) override {
+            const winport::DcColors& bk) override {
     band_.line(x0, up(y0), x1, up(y1), pen, bk);
   }
   void ellipse(int left, int top, int right, int bottom, const winport::PenSpec& pen,
                const winport::BrushSpec& brush) override {
     band_.ellipse(left, up(top), right, up(bottom), pen, brush);
   }
-  void text(int x, int y, const char* s, int count, const winport::TextSpec& look) override {
+  void text(int x, int y, const char* s, int count, const winport::DcColors& look) override {
     band_.text(x, up(y), s, count, look);
   }
 
