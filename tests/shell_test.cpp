@@ -188,6 +188,9 @@ TEST_F(ShellTest, OnePaintDrawsEdgesThenLabelledCirclesAndFreesItsPens) {
     const int liveBefore = winport::liveGdiObjects();
     HDC dc = winport::createDC(canvas);
     drawFrame(dc);
+    // The DC's own pen and brush are back in it.
+    EXPECT_EQ(SelectObject(dc, GetStockObject(WHITE_BRUSH)), GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(SelectObject(dc, GetStockObject(BLACK_PEN)), GetStockObject(BLACK_PEN));
     winport::releaseDC(dc);
     EXPECT_EQ(winport::liveGdiObjects(), liveBefore) << "every pen deleted";
 
