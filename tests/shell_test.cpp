@@ -53,6 +53,19 @@ TEST_F(ShellTest, OpensMaximisedAndPaintsOnce) {
   EXPECT_EQ(host.presents(), 1);
   EXPECT_EQ(host.caption(), "Демонстрация проволочной модели 4-мерного куба");
   EXPECT_EQ(std::string(kCaption).size(), 46u) << "one byte per character";
+
+  // The class as Windows shows it: the system's icons and arrow, a white
+  // background, a repaint of the whole window on every size change.
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  ASSERT_TRUE(GetClassInfoExA(nullptr, kClassName, &wc));
+  EXPECT_EQ(wc.hIcon, LoadIconA(nullptr, IDI_APPLICATION));
+  EXPECT_EQ(wc.hIconSm, LoadIconA(nullptr, IDI_APPLICATION));
+  EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+  EXPECT_NE(wc.hIcon, nullptr);
+  EXPECT_NE(wc.hCursor, nullptr);
+  EXPECT_EQ(wc.hbrBackground, GetStockObject(WHITE_BRUSH));
+  EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
 }
 
 TEST_F(ShellTest, OnlyArrowKeysStepTheEyeAndRepaint) {

@@ -211,6 +211,13 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wc) {
   return static_cast<ATOM>(0xC000 + state().classes.size());
 }
 
+BOOL WINAPI GetClassInfoExA(HINSTANCE, LPCSTR className, WNDCLASSEXA* wc) {
+  const winport::RegisteredClass* cls = className ? winport::findClass(className) : nullptr;
+  if (!cls || !wc) return FALSE;
+  *wc = cls->wc;
+  return TRUE;
+}
+
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, int, int, int width,
                             int height, HWND, HMENU, HINSTANCE, LPVOID) {
   const winport::RegisteredClass* cls = winport::findClass(className);
