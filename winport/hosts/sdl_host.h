@@ -40,17 +40,19 @@ class SdlHost : public Host {
   struct Window {
     SDL_Window* sdl = nullptr;
     std::unique_ptr<RasterCanvas> canvas;
-    bool maximized = false;
     bool sizePending = false;
     bool borrowed = false;  // the canvas draws straight into SDL's surface
     bool direct = false;    // the canvas is put on the window through Xlib
     int pitch = 0;          // of the borrowed surface
   };
   void handle(const SDL_Event& e);
+  static void dropExposes(SDL_Window* sdl);
   Window* find(unsigned sdlWindowId, HWND* hwnd);
   static Size querySize();
 
   bool started_ = false;
+  bool wayland_ = false;
+  std::string where_;  // " at DISPLAY=':0'", for the lost display's line
   std::string failure_;
   std::map<HWND, Window> windows_;
   Size screen_{0, 0};                      // read once at start
