@@ -14,20 +14,7 @@ void setUp(const char* keys) {
   setClientSize(1000, 700);
   scene.eye = Point4(3.0L, -4.0L, 4.0L, 4.0L);
   for (const char* k = keys; *k; ++k) {
-    switch (*k) {
-      case 'U':
-        scene.eye.multiply(scene.stepI);
-        break;
-      case 'D':
-        scene.eye.multiply(scene.stepIInv);
-        break;
-      case 'L':
-        scene.eye.multiply(scene.stepJ);
-        break;
-      case 'R':
-        scene.eye.multiply(scene.stepJInv);
-        break;
-    }
+    if (const Quaternion* step = stepForLetter(*k)) scene.eye.multiply(*step);
   }
 }
 

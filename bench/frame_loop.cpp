@@ -12,10 +12,7 @@ int main(int argc, char** argv) {
   initScene();
   setClientSize(1000, 700);
   for (const char* k = keys; *k; ++k) {
-    scene.eye.multiply(*k == 'U'   ? scene.stepI
-                       : *k == 'D' ? scene.stepIInv
-                       : *k == 'L' ? scene.stepJ
-                                   : scene.stepJInv);
+    if (const Quaternion* step = stepForLetter(*k)) scene.eye.multiply(*step);
   }
   for (int i = 0; i < frames; ++i) updateFrame();
   std::printf("%d\n", scene.edges[0].x0);

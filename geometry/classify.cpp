@@ -32,16 +32,6 @@ void fillCellPlane(CellPlane* plane, const Point4& a, const Point4& b, const Poi
   plane->d = -a.w * u + a.x * v - a.y * f + a.z * j;
 }
 
-}  // namespace
-
-CellPlane makeCellPlane(const Point4& a, const Point4& b, const Point4& c, const Point4& d) {
-  CellPlane plane;
-  fillCellPlane(&plane, a, b, c, d);
-  return plane;
-}
-
-namespace {
-
 // The plane's value at a point: zero on the plane, its sign the side.
 inline long double signedValue(const CellPlane& plane, long double w, long double x, long double y,
                                long double z) {

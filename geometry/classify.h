@@ -13,9 +13,6 @@ extern const int kCellVertices[kCellCount][4];
 long double det3(long double a, long double b, long double c, long double d, long double e,
                  long double f, long double g, long double h, long double l);
 
-// The hyperplane through four points, its normal unnormalised.
-CellPlane makeCellPlane(const Point4& a, const Point4& b, const Point4& c, const Point4& d);
-
 // 1 when p and q lie clearly (product of signed values above kSideEpsilon) on
 // the same side of the plane, else 0.
 int32_t sameSide(const CellPlane& plane, const Point4& p, const Point4& q);

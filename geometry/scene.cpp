@@ -1,5 +1,7 @@
 #include "geometry/scene.h"
 
+#include <cstring>
+
 #include "geometry/fpu.h"
 
 Scene scene;
@@ -57,4 +59,14 @@ void setClientSize(int32_t width, int32_t height) {
   scene.clientWidth = width;
   scene.clientHeight = height;
   scene.scale = scaleFor(width, height);
+}
+
+const Quaternion* stepForArrow(int arrow) {
+  const Quaternion* const steps[] = {&scene.stepJ, &scene.stepI, &scene.stepJInv, &scene.stepIInv};
+  return arrow >= 0 && arrow < 4 ? steps[arrow] : nullptr;
+}
+
+const Quaternion* stepForLetter(char letter) {
+  const char* at = letter != 0 ? std::strchr(kArrowLetters, letter) : nullptr;
+  return at ? stepForArrow(static_cast<int>(at - kArrowLetters)) : nullptr;
 }

@@ -95,4 +95,12 @@ void initScene();
 // Sets the drawing area and the scale derived from its shorter side.
 void setClientSize(int32_t width, int32_t height);
 
+// The arrow keys' steps, in the order of their virtual-key codes: Left, Up,
+// Right, Down. Scripts of key presses name them by these letters.
+constexpr char kArrowLetters[] = "LURD";
+// The step of arrow 0 to 3 in that order; nullptr for any other number.
+const Quaternion* stepForArrow(int arrow);
+// The step of one of kArrowLetters; nullptr for any other character.
+const Quaternion* stepForLetter(char letter);
+
 #endif

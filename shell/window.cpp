@@ -41,24 +41,9 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 void stepEye(HWND hwnd, WPARAM key) {
-  const Quaternion* step = nullptr;
-  switch (key) {
-    case VK_LEFT:
-      step = &scene.stepJ;
-      break;
-    case VK_UP:
-      step = &scene.stepI;
-      break;
-    case VK_RIGHT:
-      step = &scene.stepJInv;
-      break;
-    case VK_DOWN:
-      step = &scene.stepIInv;
-      break;
-    default:
-      return;
-  }
-  scene.eye.multiply(*step);
+  // VK_LEFT, VK_UP, VK_RIGHT and VK_DOWN are consecutive codes.
+  if (key < VK_LEFT || key > VK_DOWN) return;
+  scene.eye.multiply(*stepForArrow(static_cast<int>(key - VK_LEFT)));
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 

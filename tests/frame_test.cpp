@@ -25,13 +25,7 @@ class FrameTest : public ::testing::Test {
   }
 
   static void press(const std::string& keys) {
-    for (char k : keys) {
-      const Quaternion& step = k == 'U'   ? scene.stepI
-                               : k == 'D' ? scene.stepIInv
-                               : k == 'L' ? scene.stepJ
-                                          : scene.stepJInv;
-      scene.eye.multiply(step);
-    }
+    for (char k : keys) scene.eye.multiply(*stepForLetter(k));
   }
 
   static ScreenPoint point(int i) {
@@ -193,6 +187,34 @@ TEST(SideTest, ThresholdIsStrict) {
   EXPECT_EQ(sameSide(plane, one, Point4(-1.0L, 0.0L, 0.0L, 0.0L)), 0);
   EXPECT_EQ(det3(1, 2, 3, 4, 5, 6, 7, 8, 10), -3.0L);
   EXPECT_EQ(det3(2, 0, 0, 0, 3, 0, 0, 0, 4), 24.0L);
+}
+
+// The frame's own test is strict too: a probe whose product with the
+// centroid's side is exactly kSideEpsilon lies outside. Every value below is
+// a short binary fraction, so each sum and product is exact: a cube of side
+// 1/4 at the origin, vertex 15 (which spans no cell) moved to the probe,
+// vertex 14 (nor does it) moved to keep the centroid at the middle, and the
+// eye on vertex 15 so that its probe is the vertex itself. On the cell w = 0
+// the product is 2^-9 * (2^-6 * w) = kSideEpsilon when w = kSideEpsilon * 2^15.
+TEST_F(FrameTest, ProbeExactlyAtThresholdIsOutside) {
+  const long double side = 0.25L, half = side / 2;
+  const auto place = [&](long double w) {
+    for (int i = 0; i < kVertexCount; ++i) {
+      auto at = [i, side](int k) { return (i >> k) & 1 ? side : 0.0L; };
+      scene.vertices[i] = Point4(at(0), at(1), at(2), at(3));
+    }
+    scene.vertices[15] = Point4(w, half, half, half);
+    scene.vertices[14] = Point4(side - w, side + half, side + half, side + half);
+    scene.eye = scene.vertices[15];
+    classifyVertices();
+    EXPECT_EQ(scene.centroid.w, half);
+    EXPECT_EQ(scene.centroid.z, half);
+    return scene.vertices[15].visible;
+  };
+  const long double w = kSideEpsilon * 32768.0L;
+  EXPECT_EQ(place(w), 1);
+  EXPECT_EQ(place(w + 0x1p-50L), 0);
+  EXPECT_EQ(place(half), 0);
 }
 
 TEST_F(FrameTest, ScreenValuesTruncateTowardZero) {

@@ -56,7 +56,7 @@ struct Fixture {
 };
 
 struct RedPen {
-  RedPen(HDC dc, int style = PS_SOLID) : dc(dc), pen(CreatePen(style, 1, RGB(255, 0, 0))) {
+  RedPen(HDC into, int style = PS_SOLID) : dc(into), pen(CreatePen(style, 1, RGB(255, 0, 0))) {
     previous = SelectObject(dc, pen);
   }
   ~RedPen() {

@@ -167,8 +167,10 @@ keep_downloads
 echo "apt installed $(grep -c '^Setting up' "$tmp/apt.log") packages into the clean root"
 
 # The installed frame tool, with the root's libraries and fonts.
+want_version="hypercube-render $version
+Copyright (c) the hypercube authors. MIT License."
 got=$(in_root hypercube-render --version 2>&1)
-[ "$got" = "hypercube-render $version" ] && ok || bad "hypercube-render --version says '$got'"
+[ "$got" = "$want_version" ] && ok || bad "hypercube-render --version says '$got'"
 if in_root hypercube-render >"$tmp/start.json" 2>"$tmp/err" &&
   cmp -s "$tmp/start.json" "$frames/start.json"; then
   ok

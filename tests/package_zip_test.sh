@@ -34,7 +34,9 @@ trap cleanup EXIT
 
 echo "$zip:"
 unzip -Z1 "$zip" | tee "$tmp/list" | sed 's/^/  /'
-want="$name/README.txt
+want="$name/COPYRIGHT.txt
+$name/LICENSE.txt
+$name/README.txt
 $name/hypercube-render.exe
 $name/hypercube.exe"
 [ "$(sort "$tmp/list")" = "$want" ] && ok || bad "the zip should hold exactly: $want"
@@ -43,7 +45,7 @@ folder=$tmp/$name
 
 readme=$folder/README.txt
 for text in "hypercube $version" hypercube.exe "hypercube-render.exe --size" "Up, Down" \
-  "Left, Right" Alt+F4; do
+  "Left, Right" Alt+F4 "Windows protected your PC"; do
   grep -qF -- "$text" "$readme" && ok || bad "README.txt does not say '$text'"
 done
 # Windows line ends, for Notepad of any age.
@@ -71,8 +73,10 @@ if [ ! -f "$prefix/system.reg" ]; then
 fi
 
 render=$folder/hypercube-render.exe
-got=$(wine "$render" --version 2>&1)
-[ "$got" = "hypercube-render $version" ] && ok || bad "hypercube-render.exe --version says '$got'"
+want_version="hypercube-render $version
+Copyright (c) the hypercube authors. MIT License."
+got=$(wine "$render" --version 2>&1 | tr -d '\r')
+[ "$got" = "$want_version" ] && ok || bad "hypercube-render.exe --version says '$got'"
 if "$here/render_cli_test.sh" "$render" "$frames" wine >"$tmp/cli.log" 2>&1; then
   ok
 else

@@ -19,19 +19,6 @@ bool projectable(const Point4& eye) {
          std::isfinite(eye.z) && std::isfinite(squared) && squared != 0.0L && squared >= LDBL_MIN;
 }
 
-const Quaternion& stepFor(char key) {
-  switch (key) {
-    case 'L':
-      return scene.stepJ;
-    case 'U':
-      return scene.stepI;
-    case 'R':
-      return scene.stepJInv;
-    default:
-      return scene.stepIInv;
-  }
-}
-
 std::string formatExtended(long double v) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.21Lg", v);
@@ -56,7 +43,8 @@ bool computeFrame(const RenderOptions& options, std::string* error) {
       return false;
     }
   }
-  for (char key : options.keys) scene.eye.multiply(stepFor(key));
+  // The options hold only arrow letters.
+  for (char key : options.keys) scene.eye.multiply(*stepForLetter(key));
   if (!projectable(scene.eye)) {
     *error = "--keys: the eye left the extended range; it cannot be projected";
     return false;

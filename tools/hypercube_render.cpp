@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.version) {
-    std::printf("hypercube-render %s\n", HYPERCUBE_VERSION);
+    std::printf("hypercube-render %s\nCopyright (c) the hypercube authors. MIT License.\n",
+                HYPERCUBE_VERSION);
     return 0;
   }
   if (!computeFrame(options, &error)) return fail(error);

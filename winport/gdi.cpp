@@ -30,15 +30,15 @@ struct Object {
 };
 
 struct Pen : Object {
-  Pen(int style, int w, COLORREF color, bool stock = false)
-      : Object(Kind::kPen, stock), attrs{style, color}, width(w) {}
+  Pen(int style, int w, COLORREF color, bool isStock = false)
+      : Object(Kind::kPen, isStock), attrs{style, color}, width(w) {}
   PenSpec attrs;
   int width;
 };
 
 struct Brush : Object {
-  Brush(bool hollow, COLORREF color, bool stock = false)
-      : Object(Kind::kBrush, stock), attrs{hollow, color} {}
+  Brush(bool hollow, COLORREF color, bool isStock = false)
+      : Object(Kind::kBrush, isStock), attrs{hollow, color} {}
   BrushSpec attrs;
 };
 

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# The Windows installer as a user runs it, under Wine: a silent install for
+# the current user, the installed program and frame tool run, the Start-menu
+# shortcut and the Apps and Features entry exist, and the uninstaller takes
+# away everything the installer put there.
+# usage: package_nsis_test.sh PACKAGE_DIR VERSION PREFIX_DIR
+set -u
+dir=$1
+version=$2
+prefix=$(realpath -m "$3") # Wine takes absolute paths only
+here=$(cd "$(dirname "$0")" && pwd)
+
+# shellcheck source=tests/lib.sh
+. "$here/lib.sh"
+need_tools wine wineboot wineserver winepath Xvfb xdotool
+installer=$dir/hypercube-$version-win64.exe
+if [ ! -f "$installer" ]; then
+  echo "SKIP: $installer is not built (scripts/package)"
+  exit 77
+fi
+
+unset WAYLAND_DISPLAY
+# No menu entries on the host for what Wine installs.
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+tmp=$(mktemp -d)
+passed=0
+failed=0
+app_pid=
+cleanup() {
+  [ -z "$app_pid" ] || kill -KILL "$app_pid" 2>/dev/null
+  wineserver -k 2>/dev/null
+  [ -z "${xvfb_pid:-}" ] || kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+}
+
+start_xvfb 1024x768 || finish
+if [ ! -f "$prefix/system.reg" ]; then
+  rm -rf "$prefix"
+  wineboot --init >"$tmp/wineboot.log" 2>&1 || {
+    bad "wineboot: $(tail -n 5 "$tmp/wineboot.log")"
+    finish
+  }
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wineserver -w
+fi
+
+# What the prefix holds before, to compare with what the uninstaller leaves.
+# The per-user programs folder the installer may create is the system's,
+# shared with other programs, and stays.
+snapshot() {
+  (cd "$prefix/drive_c" && find . -path ./windows -prune -o -print |
+    grep -v -e '/Temp\b' -e '^\./users/[^/]*/AppData/Local/Programs$' | sort)
+}
+snapshot >"$tmp/before"
+reg_key() { wine reg query "$1" >/dev/null 2>&1; }
+
+wine "$installer" /S /CurrentUser >"$tmp/install.log" 2>&1
+status=$?
+wineserver -w
+[ "$status" -eq 0 ] && ok || bad "the installer ended with status $status: $(head -c 400 "$tmp/install.log")"
+
+key='HKCU\Software\hypercube'
+win_dir=$(wine reg query "$key" /v InstallDir 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+if [ -z "$win_dir" ]; then
+  bad "the installer recorded no InstallDir under $key"
+  finish
+fi
+inst=$(winepath -u "$win_dir" 2>/dev/null | tr -d '\r')
+for f in hypercube.exe hypercube-render.exe uninstall.exe README.txt LICENSE.txt COPYRIGHT.txt; do
+  [ -f "$inst/$f" ] && ok || bad "$win_dir has no $f"
+done
+reg_key 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\hypercube' && ok ||
+  bad "no Apps and Features entry"
+programs=$(winepath -u 'C:\users' | tr -d '\r')
+link=$(find "$programs" -path '*/Start Menu/Programs/Hypercube.lnk' 2>/dev/null | head -n 1)
+[ -n "$link" ] && ok || bad "no Start-menu shortcut Hypercube.lnk"
+
+got=$(wine "$inst/hypercube-render.exe" --version 2>&1 | tr -d '\r' | head -n 1)
+[ "$got" = "hypercube-render $version" ] && ok || bad "the installed frame tool says '$got'"
+
+wine "$inst/hypercube.exe" >"$tmp/app.err" 2>&1 &
+app_pid=$!
+if timeout 30 xdotool search --sync --onlyvisible --classname hypercube.exe >/dev/null 2>&1; then
+  ok
+  xdotool key alt+F4
+  expect_exit 0 "Alt+F4 to the installed hypercube.exe" 10
+else
+  bad "the installed hypercube.exe showed no window: $(head -c 400 "$tmp/app.err")"
+  kill -KILL "$app_pid" 2>/dev/null
+  app_pid=
+fi
+wineserver -w
+
+# The uninstaller copies itself away and runs from there; wineserver -w
+# waits for that copy too.
+wine "$inst/uninstall.exe" /S /CurrentUser >"$tmp/uninstall.log" 2>&1
+wineserver -w
+[ ! -e "$inst" ] && ok || bad "the uninstaller left $win_dir: $(ls -A "$inst")"
+[ -z "$link" ] || [ ! -e "$link" ] && ok || bad "the uninstaller left the Start-menu shortcut"
+reg_key "$key" && bad "the uninstaller left $key" || ok
+reg_key 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\hypercube' &&
+  bad "the uninstaller left the Apps and Features entry" || ok
+snapshot >"$tmp/after"
+left=$(comm -13 "$tmp/before" "$tmp/after")
+[ -z "$left" ] && ok || bad "left behind in the prefix: $left"
+finish
