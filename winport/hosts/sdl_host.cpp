@@ -162,6 +162,11 @@ bool initVideo(const char* program, const std::string& where, std::string* reaso
   }
   *reason = oneLine(said);
   if (reason->empty()) *reason = SDL_GetError();
+  // SDL's own words for a display that is not there.
+  if (*reason == "x11 not available") {
+    *reason = SDL_getenv("DISPLAY") ? "no X server accepts connections there"
+                                    : "neither DISPLAY nor WAYLAND_DISPLAY is set";
+  }
   return false;
 }
 
