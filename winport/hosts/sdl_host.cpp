@@ -164,8 +164,9 @@ bool initVideo(const char* program, const std::string& where, std::string* reaso
   if (reason->empty()) *reason = SDL_GetError();
   // SDL's own words for a display that is not there.
   if (*reason == "x11 not available") {
-    *reason = SDL_getenv("DISPLAY") ? "no X server accepts connections there"
-                                    : "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    *reason = SDL_getenv("DISPLAY")           ? "no X server accepts connections there"
+              : SDL_getenv("WAYLAND_DISPLAY") ? "DISPLAY is not set"
+                                              : "neither DISPLAY nor WAYLAND_DISPLAY is set";
   }
   return false;
 }
@@ -197,7 +198,7 @@ bool SdlHost::start(const char* program, std::string* error) {
   const bool x11 = wanted ? std::strcmp(wanted, "x11") == 0 : display || !wayland;
   std::string where;
   if (x11) {
-    where = display ? " at DISPLAY=" + quoted(display) : " (DISPLAY is not set)";
+    where = display ? " at DISPLAY=" + quoted(display) : "";
     // SDL opens an X input method, and Xlib then parses the locale's whole
     // Compose table: a third of the start-up. The program takes no text, only
     // keys, so an empty table serves unless the user has chosen one. (Under
