@@ -5,13 +5,15 @@
 # step it, un-maximising gives a smaller window still inside the work area
 # that paints exactly, minimising and restoring repaints it, and closing it
 # through the window manager ends it with status 0, nothing said on stderr.
-# usage: window_wm_test.sh WM HYPERCUBE HYPERCUBE_RENDER PANEL
-#   WM: openbox, metacity or xfwm4
+# The window carries the program's icon for the window manager.
+# usage: window_wm_test.sh WM HYPERCUBE HYPERCUBE_RENDER PANEL ICON_PNG
+#   WM: openbox, metacity or xfwm4; ICON_PNG: the 64-pixel menu icon
 set -u
 wm=$1
 app=$2
 render=$3
 panel=$4
+icon=$5
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 need_tools Xvfb xdotool xprop xwininfo wmctrl import compare dbus-run-session "$wm"
@@ -105,6 +107,31 @@ expect_frame() {
   cp "$tmp/got.png" "/tmp/hypercube-$wm-$label.png" 2>/dev/null
   bad "$label: the client area $shot differs from the frame tool's '$keys' frame in $diff pixels (see /tmp/hypercube-$wm-$label.png)"
 }
+
+# _NET_WM_ICON is the menu icon: the same alpha everywhere, the same colour
+# where opaque and within rounding elsewhere (cairo premultiplies what it
+# reads; the property wants straight alpha).
+{
+  xprop -id "$window" -notype 32c _NET_WM_ICON | tr -d ' ' | cut -d= -f2 | tr ',' '\n'
+  echo png
+  convert "$icon" -depth 8 rgba:- | od -An -v -tu1 -w4
+} | awk 'function off(a, b) { return a > b ? a - b : b - a }
+  reading_png {
+    n++; v = got[n + 2]; a = int(v / 16777216)
+    r = int(v / 65536) % 256; g = int(v / 256) % 256; b = v % 256
+    slack = $4 == 255 ? 0 : int(255 / ($4 ? $4 : 1)) + 1
+    if (a != $4 || ($4 > 0 && (off(r, $1) > slack || off(g, $2) > slack || off(b, $3) > slack))) wrong++
+    next
+  }
+  $0 == "png" { reading_png = 1; next } { got[++count] = $1 }
+  END { exit !(got[1] == 64 && got[2] == 64 && count == 2 + n && n == 4096 && !wrong) }' &&
+  ok || bad "the window's _NET_WM_ICON is not the 64-pixel icon $icon"
+
+# The menu entry's StartupWMClass names the window's class, so that docks
+# and task bars group the window with its entry.
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../packaging/hypercube.desktop")
+xprop -id "$window" WM_CLASS | grep -q "\"$wm_class\"\$" && [ -n "$wm_class" ] && ok ||
+  bad "WM_CLASS $(xprop -id "$window" WM_CLASS) is not the menu entry's StartupWMClass '$wm_class'"
 
 if poll 10 maximized; then ok; else bad "not maximised: $(state)"; fi
 # Maximised fills the work area: the frame's edges are the work area's.

@@ -3,6 +3,7 @@
 #ifndef WINPORT_SDL_HOST_H
 #define WINPORT_SDL_HOST_H
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,6 +15,11 @@ struct SDL_Window;
 union SDL_Event;
 
 namespace winport {
+
+// The program's icon as PNG bytes, which the program's build links in (as a
+// Windows program carries its icon as a resource).
+extern const unsigned char kProgramIcon[];
+extern const std::size_t kProgramIconSize;
 
 class SdlHost : public Host {
  public:
