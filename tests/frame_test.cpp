@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -207,14 +208,45 @@ TEST_F(FrameTest, ProbeExactlyAtThresholdIsOutside) {
     scene.vertices[14] = Point4(side - w, side + half, side + half, side + half);
     scene.eye = scene.vertices[15];
     classifyVertices();
-    EXPECT_EQ(scene.centroid.w, half);
-    EXPECT_EQ(scene.centroid.z, half);
+    for (long double c : {scene.centroid.w, scene.centroid.x, scene.centroid.y, scene.centroid.z})
+      EXPECT_EQ(c, half);
     return scene.vertices[15].visible;
   };
   const long double w = kSideEpsilon * 32768.0L;
   EXPECT_EQ(place(w), 1);
   EXPECT_EQ(place(w + 0x1p-50L), 0);
   EXPECT_EQ(place(half), 0);
+}
+
+// Off the origin and with unequal sides, the planes of opposite cells no
+// longer mirror each other: for a box, a vertex is hidden exactly when its
+// probe lies strictly inside the box, coordinate by coordinate.
+TEST_F(FrameTest, HiddenExactlyWhenTheProbeIsInsideAnOffCentreBox) {
+  const long double lo[4] = {1.0L, -2.0L, 0.5L, 2.0L}, hi[4] = {3.0L, 0.0L, 1.5L, 5.0L};
+  for (int i = 0; i < kVertexCount; ++i) {
+    auto at = [&](int k) { return (i >> k) & 1 ? hi[k] : lo[k]; };
+    scene.vertices[i] = Point4(at(0), at(1), at(2), at(3));
+  }
+  std::srand(7);
+  auto coordinate = [] { return (std::rand() % 2001 - 1000) / 97.0L; };
+  int hidden = 0;
+  for (int n = 0; n < 300; ++n) {
+    scene.eye = Point4(coordinate(), coordinate(), coordinate(), coordinate());
+    classifyVertices();
+    for (int i = 0; i < kVertexCount; ++i) {
+      const Point4& v = scene.vertices[i];
+      const long double e[4] = {scene.eye.w, scene.eye.x, scene.eye.y, scene.eye.z};
+      const long double p[4] = {v.w, v.x, v.y, v.z};
+      bool inside = true;
+      for (int k = 0; k < 4; ++k) {
+        const long double probe = p[k] + (e[k] - p[k]) * kProbeStep;
+        inside = inside && lo[k] < probe && probe < hi[k];
+      }
+      EXPECT_EQ(v.visible, inside ? 0 : 1) << "eye " << n << ", vertex " << i;
+      hidden += inside;
+    }
+  }
+  EXPECT_GT(hidden, 300);  // the eyes see the box from every side
 }
 
 TEST_F(FrameTest, ScreenValuesTruncateTowardZero) {

@@ -631,6 +631,69 @@ std::string tempPath(const std::string& name) {
   return std::string(dir != nullptr ? dir : "/tmp") + "/hypercube_gdi_test_" + name;
 }
 
+// Random primitives, some partly or wholly off the canvas, in a few colours.
+void scribble(RasterCanvas& c, unsigned seed, bool withFills) {
+  std::srand(seed);
+  auto coord = [](int size) { return std::rand() % (size + 20) - 10; };
+  const uint32_t colors[] = {RGB(255, 255, 255), RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 128, 0)};
+  const winport::TextSpec bk{RGB(0, 0, 0), RGB(255, 255, 255), true};
+  for (int i = 0; i < 12; ++i) {
+    const uint32_t color = colors[std::rand() % 4];
+    const int x0 = coord(c.width()), y0 = coord(c.height());
+    const int x1 = coord(c.width()), y1 = coord(c.height());
+    switch (std::rand() % (withFills ? 5 : 3)) {
+      case 0:
+        c.line(x0, y0, x1, y1, {std::rand() % 2 ? PS_SOLID : PS_DOT, color}, bk);
+        break;
+      case 1:
+        c.ellipse(x0, y0, x0 + std::rand() % 12, y0 + std::rand() % 12, {PS_SOLID, color},
+                  {std::rand() % 2 == 0, colors[std::rand() % 4]});
+        break;
+      case 2:
+        c.text(x0, y0, "13", 2, bk);
+        break;
+      case 3:
+        c.fillRect(x0, y0, x1, y1, color);
+        break;
+      default:
+        c.fillRect(0, 0, c.width(), c.height(), color);
+        break;
+    }
+  }
+}
+
+// An erase of the whole canvas followed by a frame leaves exactly the pixels
+// of the same frame on a fresh canvas, whatever was there before, and every
+// pixel the frame changed lies in what the canvas reports as changed.
+TEST(GdiErase, PartialEraseLeavesThePixelsOfAFullOne) {
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    RasterCanvas fresh(40, 30), reused(40, 30);
+    const uint32_t erase = seed % 3 == 0 ? RGB(0, 0, 255) : RGB(255, 255, 255);
+    for (int before = 0; before < 3; ++before) {
+      reused.fillRect(0, 0, 40, 30, seed % 2 ? erase : RGB(255, 255, 255));
+      scribble(reused, seed * 7 + before, true);
+    }
+    reused.takeChanged();
+    const std::vector<uint32_t> old(reused.row(0), reused.row(0) + 40 * 30);
+    for (RasterCanvas* c : {&fresh, &reused}) {
+      c->fillRect(-5, -5, 50, 40, erase);
+      scribble(*c, seed, false);
+    }
+    const winport::PixelRect changed = reused.takeChanged();
+    for (int y = 0; y < 30; ++y) {
+      for (int x = 0; x < 40; ++x) {
+        ASSERT_EQ(reused.pixel(x, y), fresh.pixel(x, y))
+            << "seed " << seed << " at " << x << "," << y;
+        const bool inside =
+            x >= changed.left && x < changed.right && y >= changed.top && y < changed.bottom;
+        if (!inside) {
+          ASSERT_EQ(old[y * 40 + x], reused.pixel(x, y)) << "seed " << seed;
+        }
+      }
+    }
+  }
+}
+
 TEST(GdiFiles, PngRoundTripsThePixels) {
   std::vector<uint32_t> buffer(7 * 5, 0);  // stride of 7 pixels for a 5-wide canvas
   RasterCanvas canvas(buffer.data(), 5, 5, 7 * 4);

@@ -51,8 +51,21 @@ class Canvas {
   virtual void text(int x, int y, const char* s, int count, const TextSpec& look) = 0;
 };
 
+// [left, right) x [top, bottom) in device pixels; empty when left >= right or
+// top >= bottom.
+struct PixelRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool empty() const { return left >= right || top >= bottom; }
+};
+
 // Pixels in XRGB8888 (0x00RRGGBB in a uint32_t), either owned or borrowed from
 // a window surface.
+//
+// A window is erased with one colour before every frame, and the figure
+// covers a small part of it. The canvas remembers a rectangle outside which
+// every pixel holds the colour of the last fill of the whole canvas; a later
+// fill with that colour writes only inside it. The pixels are those of a full
+// fill all the same. Nothing else may write to the pixels.
 class RasterCanvas : public Canvas {
  public:
   RasterCanvas(int width, int height);  // owned, filled with black
@@ -76,15 +89,26 @@ class RasterCanvas : public Canvas {
                const BrushSpec& brush) override;
   void text(int x, int y, const char* s, int count, const TextSpec& look) override;
 
+  // The pixels written since the last call (a bounding rectangle, perhaps
+  // larger), and starts anew: what a host must show again.
+  PixelRect takeChanged();
+
  private:
   void put(int x, int y, uint32_t rgb) {
     if (x >= 0 && y >= 0 && x < width_ && y < height_) row(y)[x] = rgb;
   }
+  // Notes that primitives may write inside the rectangle (clipped here).
+  void inked(int64_t left, int64_t top, int64_t right, int64_t bottom);
+
   std::vector<uint32_t> owned_;
   unsigned char* bytes_;
   int width_;
   int height_;
   int stride_;
+  bool plainKnown_ = false;  // every pixel outside ink_ is plain_
+  uint32_t plain_ = 0;       // COLORREF
+  PixelRect ink_;
+  PixelRect changed_;
 };
 
 // A vector image of the same primitives, written to `path` by finish().

@@ -319,10 +319,62 @@ RasterCanvas::RasterCanvas(uint32_t* pixels, int width, int height, int strideBy
       height_(pixels != nullptr ? std::max(height, 0) : 0),
       stride_(strideBytes) {}
 
+namespace {
+
+PixelRect unite(const PixelRect& a, const PixelRect& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+PixelRect intersect(const PixelRect& a, const PixelRect& b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+          std::min(a.bottom, b.bottom)};
+}
+
+bool contains(const PixelRect& outer, const PixelRect& inner) {
+  return inner.empty() || (outer.left <= inner.left && outer.top <= inner.top &&
+                           outer.right >= inner.right && outer.bottom >= inner.bottom);
+}
+
+}  // namespace
+
+void RasterCanvas::inked(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  const PixelRect r{static_cast<int>(std::max<int64_t>(left, 0)),
+                    static_cast<int>(std::max<int64_t>(top, 0)),
+                    static_cast<int>(std::min<int64_t>(right, width_)),
+                    static_cast<int>(std::min<int64_t>(bottom, height_))};
+  if (r.empty()) return;
+  ink_ = unite(ink_, r);
+  changed_ = unite(changed_, r);
+}
+
+PixelRect RasterCanvas::takeChanged() {
+  const PixelRect r = changed_;
+  changed_ = PixelRect{};
+  return r;
+}
+
 void RasterCanvas::fillRect(int left, int top, int right, int bottom, uint32_t color) {
-  const int l = std::max(left, 0), t = std::max(top, 0);
-  const int r = std::min(right, width_), b = std::min(bottom, height_);
-  if (l >= r || t >= b) return;
+  PixelRect fill{std::max(left, 0), std::max(top, 0), std::min(right, width_),
+                 std::min(bottom, height_)};
+  if (fill.empty()) return;
+  if (plainKnown_ && color == plain_) {
+    // Outside ink_ the pixels hold this colour already.
+    const PixelRect needed = intersect(fill, ink_);
+    if (contains(fill, ink_)) ink_ = PixelRect{};
+    fill = needed;
+    if (fill.empty()) return;
+  } else if (fill.left == 0 && fill.top == 0 && fill.right == width_ && fill.bottom == height_) {
+    plainKnown_ = true;
+    plain_ = color;
+    ink_ = PixelRect{};
+  } else {
+    ink_ = unite(ink_, fill);
+  }
+  changed_ = unite(changed_, fill);
+  const int l = fill.left, t = fill.top, r = fill.right, b = fill.bottom;
   const uint32_t rgb = colorrefToRgb(color);
   // One row by hand, the rest copied from it: memcpy runs at memory speed,
   // which matters when the whole window is erased before every frame.
@@ -333,6 +385,10 @@ void RasterCanvas::fillRect(int left, int top, int right, int bottom, uint32_t c
 
 void RasterCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) {
   int dashPos = 0;  // each LineTo restarts the pattern
+  if (pen.style != PS_NULL) {
+    inked(std::min(x0, x1), std::min(y0, y1), int64_t{std::max(x0, x1)} + 1,
+          int64_t{std::max(y0, y1)} + 1);
+  }
   LinePainter(*this, pen, bk).segment(x0, y0, x1, y1, &dashPos);
 }
 
@@ -413,6 +469,7 @@ void RasterCanvas::ellipse(int left, int top, int right, int bottom, const PenSp
   const int L = static_cast<int>(l), T = static_cast<int>(t);
   const int R = static_cast<int>(r), B = static_cast<int>(b);
   const int W = static_cast<int>(w), H = static_cast<int>(h);
+  inked(L, T, R, B);
   // Our DCs' background is always opaque white (there is no SetBkMode or
   // SetBkColor); dotted outlines fill their gaps with it.
   const TextSpec bk{0, 0xFFFFFF, true};

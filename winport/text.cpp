@@ -43,6 +43,7 @@ void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& 
   const int64_t bottom = std::min<int64_t>(y0 + layout.height + margin, height_);
   if (left >= right || top >= bottom || layout.glyphs.empty()) return;
 
+  inked(left, top, right, bottom);
   const int mw = static_cast<int>(right - left), mh = static_cast<int>(bottom - top);
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, mw, mh);
   cairo_t* cr = cairo_create(mask);

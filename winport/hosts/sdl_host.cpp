@@ -424,6 +424,7 @@ Canvas& SdlHost::surface(HWND hwnd, Size client) {
           std::make_unique<RasterCanvas>(static_cast<uint32_t*>(s->pixels), s->w, s->h, s->pitch);
       w.borrowed = true;
       w.pitch = s->pitch;
+      w.presentAll = true;
     }
   } else {
     // Another pixel format: paint in memory and convert when presenting.
@@ -432,6 +433,7 @@ Canvas& SdlHost::surface(HWND hwnd, Size client) {
         w.canvas->height() != size.height) {
       w.canvas = std::make_unique<RasterCanvas>(size.width, size.height);
       w.borrowed = false;
+      w.presentAll = true;
     }
   }
   return *w.canvas;
@@ -450,21 +452,31 @@ void SdlHost::present(HWND hwnd) {
   if (w.canvas->width() == 0 || w.canvas->height() == 0) return;
   SDL_Surface* s = SDL_GetWindowSurface(w.sdl);
   if (!s) return;
+  // Only what the paint changed goes to the screen, unless the window lost
+  // what it showed.
+  const PixelRect changed = w.canvas->takeChanged();
+  SDL_Rect rect{0, 0, w.canvas->width(), w.canvas->height()};
+  if (!w.presentAll) {
+    if (changed.empty()) return;
+    rect = {changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top};
+  }
+  w.presentAll = false;
   if (static_cast<void*>(w.canvas->row(0)) != s->pixels) {
     SDL_Surface* mem =
         SDL_CreateRGBSurfaceWithFormatFrom(w.canvas->row(0), w.canvas->width(), w.canvas->height(),
                                            32, w.canvas->width() * 4, SDL_PIXELFORMAT_RGB888);
     if (mem) {
-      SDL_BlitSurface(mem, nullptr, s, nullptr);
+      SDL_Rect to = rect;
+      SDL_BlitSurface(mem, &rect, s, &to);
       SDL_FreeSurface(mem);
     }
   }
-  SDL_UpdateWindowSurface(w.sdl);
-  dropExposes(w.sdl);
+  SDL_UpdateWindowSurfaceRects(w.sdl, &rect, 1);
+  if (rect.w == w.canvas->width() && rect.h == w.canvas->height()) dropExposes(w.sdl);
 }
 
 void SdlHost::dropExposes(SDL_Window* sdl) {
-  // The frame just shown covers whatever was lost before it: an expose that
+  // The whole frame just shown covers whatever was lost before it: an expose that
   // arrived meanwhile (the one for mapping the window, at every start) would
   // only paint the same frame again. SDL's X11 surface waits for the server,
   // so by now those exposes have come in.
@@ -527,6 +539,11 @@ void SdlHost::handle(const SDL_Event& e) {
           out_->push_back({HostEvent::kClose, hwnd});
           break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+          // SDL makes a new surface, perhaps at the same address: the canvas
+          // must not assume anything of its pixels.
+          if (w->borrowed) w->canvas.reset();
+          w->presentAll = true;
+          [[fallthrough]];
         case SDL_WINDOWEVENT_RESIZED:
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
@@ -534,6 +551,7 @@ void SdlHost::handle(const SDL_Event& e) {
           w->sizePending = true;
           break;
         case SDL_WINDOWEVENT_EXPOSED:
+          w->presentAll = true;
           out_->push_back({HostEvent::kExposed, hwnd});
           break;
         default:

@@ -47,9 +47,10 @@ class SdlHost : public Host {
     SDL_Window* sdl = nullptr;
     std::unique_ptr<RasterCanvas> canvas;
     bool sizePending = false;
-    bool borrowed = false;  // the canvas draws straight into SDL's surface
-    bool direct = false;    // the canvas is put on the window through Xlib
-    int pitch = 0;          // of the borrowed surface
+    bool borrowed = false;   // the canvas draws straight into SDL's surface
+    bool direct = false;     // the canvas is put on the window through Xlib
+    int pitch = 0;           // of the borrowed surface
+    bool presentAll = true;  // the window may not show what the canvas holds
   };
   void handle(const SDL_Event& e);
   static void dropExposes(SDL_Window* sdl);
