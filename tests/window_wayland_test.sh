@@ -35,25 +35,35 @@ out_w=1024
 out_h=700
 
 # Starts weston; sets weston_pid and the place of its output on the X screen
-# (ox, oy).
+# (ox, oy). Now and then weston's X11 output fails to come up on a busy
+# machine ("failed to create compositor backend"): it is given three tries.
+weston_output() { xwininfo -root -tree | awk '/"Weston Compositor/ {print $1; exit}'; }
 start_weston() {
-  weston --backend=x11-backend.so --use-pixman --socket=$socket --width=$out_w --height=$out_h \
-    --idle-time=0 >"$tmp/weston.log" 2>&1 &
-  weston_pid=$!
-  local output
-  # (xdotool's search does not find it.)
-  weston_output() { xwininfo -root -tree | awk '/"Weston Compositor/ {print $1; exit}'; }
-  if ! poll 15 eval '[ -n "$(weston_output)" ]' || ! poll 10 test -S "$XDG_RUNTIME_DIR/$socket"; then
-    echo "FAIL: weston did not start: $(tail -n 5 "$tmp/weston.log")"
-    exit 1
-  fi
-  output=$(weston_output)
-  read -r ox oy <<<"$(xwininfo -id "$output" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4} END {print x, y}')"
-  weston_window=$output
+  local try
+  for try in 1 2 3; do
+    weston --backend=x11-backend.so --use-pixman --socket=$socket --width=$out_w --height=$out_h \
+      --idle-time=0 >"$tmp/weston.log" 2>&1 &
+    weston_pid=$!
+    if poll 15 eval '[ -n "$(weston_output)" ]' && poll 10 test -S "$XDG_RUNTIME_DIR/$socket"; then
+      weston_window=$(weston_output)
+      read -r ox oy <<<"$(xwininfo -id "$weston_window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4} END {print x, y}')"
+      return
+    fi
+    kill "$weston_pid" 2>/dev/null
+    wait "$weston_pid" 2>/dev/null
+    weston_pid=
+    [ $try = 3 ] || sleep 1
+  done
+  echo "FAIL: weston did not start: $(tail -n 5 "$tmp/weston.log")"
+  exit 1
 }
 
+# In a sanitizer build the leak checker cannot name what SDL's Wayland
+# libraries keep at exit (SDL unloads them before it looks), so it is left to
+# the X11 and headless runs; every other check of the sanitizers stays.
+no_leak_check=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 start_app() {
-  env -u DISPLAY WAYLAND_DISPLAY=$socket "$app" 2>"$tmp/app.err" &
+  env -u DISPLAY WAYLAND_DISPLAY=$socket ASAN_OPTIONS="$no_leak_check" "$app" 2>"$tmp/app.err" &
   app_pid=$!
 }
 
@@ -71,7 +81,14 @@ client_matches() {
     "$render" --size "$size" --keys "$keys" --format png --output "$tmp/want.png" || return 1
     rendered="$size $keys"
   fi
-  screen_equals "$tmp/want.png" "$size+$ox+$((oy + top))"
+  import -window root -crop "$size+$ox+$((oy + top))" +repage "$tmp/shot.png" 2>/dev/null || return 1
+  # weston draws its pointer into the output; where it is, is not compared.
+  local bx=$((px - ox)) by=$((py - oy - top))
+  local box="rectangle $((bx - 16)),$((by - 16)) $((bx + 48)),$((by + 48))"
+  convert "$tmp/shot.png" -fill black -draw "$box" "$tmp/got.png"
+  convert "$tmp/want.png" -fill black -draw "$box" "$tmp/want-masked.png"
+  diff=$(compare -metric AE "$tmp/got.png" "$tmp/want-masked.png" null: 2>&1)
+  [ "$diff" = 0 ]
 }
 
 expect_frame() {
@@ -85,6 +102,11 @@ expect_frame() {
 }
 
 start_weston
+# weston draws the pointer into its output, and keeps it there when the X
+# pointer leaves: it is put in a known place, in the window's white margin.
+px=$((ox + out_w - 60))
+py=$((oy + out_h - 60))
+xdotool mousemove $px $py
 start_app
 expect_frame "" start
 # weston takes its keys from its X window.
