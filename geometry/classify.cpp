@@ -73,8 +73,7 @@ void classifyVertices() {
   // The probe is kept in scalars: copying whole points costs more than the
   // arithmetic. The scene keeps the last vertex's offset and probe.
   const Point4& eye = s.eye;
-  long double ow = 0.0L, ox = 0.0L, oy = 0.0L, oz = 0.0L;
-  long double pw = 0.0L, px = 0.0L, py = 0.0L, pz = 0.0L;
+  long double ow, ox, oy, oz, pw, px, py, pz;  // set by every vertex
   for (Point4& vertex : s.vertices) {
     // offset := (eye - vertex) * kProbeStep; probe := vertex + offset.
     ow = (eye.w - vertex.w) * kProbeStep;

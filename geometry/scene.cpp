@@ -67,6 +67,7 @@ const Quaternion* stepForArrow(int arrow) {
 }
 
 const Quaternion* stepForLetter(char letter) {
-  const char* at = letter != 0 ? std::strchr(kArrowLetters, letter) : nullptr;
+  // For '\0' strchr finds the terminator, whose index 4 names no arrow.
+  const char* at = std::strchr(kArrowLetters, letter);
   return at ? stepForArrow(static_cast<int>(at - kArrowLetters)) : nullptr;
 }

@@ -24,36 +24,38 @@ constexpr int kVertexCount = 16;
 constexpr int kEdgeCount = 32;
 constexpr int kCellCount = 8;
 
+// Plain records: every use sets every field (and the scene, in static
+// storage, starts all zero).
 struct Point3 {
-  long double x = 0.0L;
-  long double y = 0.0L;
-  long double z = 0.0L;
-  int32_t visible = 0;
+  long double x;
+  long double y;
+  long double z;
+  int32_t visible;
 };
 
 struct Point2 {
-  long double x = 0.0L;
-  long double y = 0.0L;
-  int32_t visible = 0;
+  long double x;
+  long double y;
+  int32_t visible;
 };
 
 // A segment in logical screen units with how many of its ends are visible.
 struct ScreenEdge {
-  int32_t x0 = 0;
-  int32_t y0 = 0;
-  int32_t x1 = 0;
-  int32_t y1 = 0;
-  int32_t visibleCount = 0;
-  int32_t solid = 0;
+  int32_t x0;
+  int32_t y0;
+  int32_t x1;
+  int32_t y1;
+  int32_t visibleCount;
+  int32_t solid;
 };
 
 // The hyperplane nw*w + nx*x + ny*y + nz*z + d = 0 of one cubic cell.
 struct CellPlane {
-  long double nw = 0.0L;
-  long double nx = 0.0L;
-  long double ny = 0.0L;
-  long double nz = 0.0L;
-  long double d = 0.0L;
+  long double nw;
+  long double nx;
+  long double ny;
+  long double nz;
+  long double d;
 };
 
 struct Scene {

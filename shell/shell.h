@@ -8,6 +8,9 @@
 extern const char kClassName[];
 // Windows-1251 text, handed as it is to the ANSI functions.
 extern const char kCaption[];
+// The same caption in UTF-16 (UTF-32 where wchar_t is 32 bits), for systems
+// whose ANSI code page is not 1251.
+extern const wchar_t kCaptionWide[];
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 

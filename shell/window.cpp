@@ -8,6 +8,7 @@ const char kClassName[] = "QUATRIX_FRAME";
 const char kCaption[] =
     "\xc4\xe5\xec\xee\xed\xf1\xf2\xf0\xe0\xf6\xe8\xff\x20\xef\xf0\xee\xe2\xee\xeb\xee\xf7\xed\xee"
     "\xe9\x20\xec\xee\xe4\xe5\xeb\xe8\x20\x34\x2d\xec\xe5\xf0\xed\xee\xe3\xee\x20\xea\xf3\xe1\xe0";
+const wchar_t kCaptionWide[] = L"Демонстрация проволочной модели 4-мерного куба";
 
 namespace {
 
@@ -64,6 +65,10 @@ HWND openMainWindow(HINSTANCE instance) {
       CreateWindowExA(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!window) return nullptr;
+  // The ANSI caption reads right only where the ANSI code page is 1251. Set
+  // it again from Unicode, straight through the default procedure: sent to
+  // our ANSI window procedure, WM_SETTEXT would pass through the code page.
+  DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kCaptionWide));
   ShowWindow(window, SW_SHOWMAXIMIZED);  // whatever the caller's show command
   UpdateWindow(window);
   return window;

@@ -244,9 +244,29 @@ TEST_F(FrameTest, HiddenExactlyWhenTheProbeIsInsideAnOffCentreBox) {
       }
       EXPECT_EQ(v.visible, inside ? 0 : 1) << "eye " << n << ", vertex " << i;
       hidden += inside;
+      if (i == kVertexCount - 1) {  // the scene keeps the last vertex's offset and probe
+        EXPECT_EQ(scene.offset.y, (e[2] - p[2]) * kProbeStep);
+        EXPECT_EQ(scene.probe.z, p[3] + (e[3] - p[3]) * kProbeStep);
+      }
     }
   }
   EXPECT_GT(hidden, 300);  // the eyes see the box from every side
+}
+
+// The view turns are rotations: they keep each point's distance from the
+// origin, and the 2D point is the turned 3D point without its depth.
+TEST_F(FrameTest, ViewTurnsKeepLengthsAndDropOnlyTheDepth) {
+  updateFrame();
+  for (int i = 0; i < kVertexCount; ++i) {
+    Point4 p = scene.vertices[i];
+    Quaternion r(scene.eye);
+    r.unitConjugate();
+    p.multiply(r);
+    const Point3& q = scene.points3[i];
+    EXPECT_NEAR(q.x * q.x + q.y * q.y + q.z * q.z, p.x * p.x + p.y * p.y + p.z * p.z, 1e-15L);
+    EXPECT_EQ(scene.points2[i].x, q.x);
+    EXPECT_EQ(scene.points2[i].y, q.y);
+  }
 }
 
 TEST_F(FrameTest, ScreenValuesTruncateTowardZero) {

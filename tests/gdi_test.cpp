@@ -16,8 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "winport/bitmap_text.h"
 #include "winport/canvas.h"
 #include "winport/dc.h"
+#include "winport/fnt.h"
 
 namespace {
 
@@ -288,7 +290,7 @@ TEST(GdiDots, ClippedStartKeepsThePhase) {
 TEST(GdiDots, TransparentBackgroundLeavesGapsAlone) {
   RasterCanvas canvas(8, 1);
   canvas.line(0, 0, 8, 0, winport::PenSpec{PS_DOT, RGB(255, 0, 0)},
-              winport::TextSpec{0, RGB(255, 255, 255), false});
+              winport::DcColors{0, RGB(255, 255, 255), false});
   EXPECT_EQ(canvas.pixel(2, 0), kRed);
   EXPECT_EQ(canvas.pixel(3, 0), 0u);
   EXPECT_EQ(canvas.pixel(6, 0), kRed);
@@ -576,46 +578,164 @@ TEST(GdiDC, FillRectExcludesRightAndBottom) {
 // ---------------------------------------------------------------------------
 // Text.
 
-TEST(GdiText, OpaqueWhiteBoxWithBlackGlyphsAtTheTopLeft) {
+// The System font from fonts-wine, as Windows and Wine draw it.
+const winport::BitmapFont* systemFont() {
+  winport::setSystemFontFile(nullptr);
+  return winport::systemBitmapFont();
+}
+
+#define NEED_SYSTEM_FONT()                                   \
+  if (systemFont() == nullptr)                               \
+  GTEST_SKIP() << winport::kSystemFontFile << " is missing " \
+               << "(scripts/install-deps installs fonts-wine)"
+
+// The canvas around (x, y) as text: '#' black, 'o' white, '.' anything else.
+std::string cells(const RasterCanvas& c, int x, int y, int w, int h) {
+  std::string s;
+  for (int j = y; j < y + h; ++j) {
+    for (int i = x; i < x + w; ++i) {
+      const uint32_t p = c.pixel(i, j);
+      s += p == 0 ? '#' : p == kWhite ? 'o' : '.';
+    }
+    s += '\n';
+  }
+  return s;
+}
+
+TEST(GdiText, SystemFontCellsOnAnOpaqueBoxOfTheAdvance) {
+  NEED_SYSTEM_FONT();
   Fixture f(60, 30);
   RECT all{0, 0, 60, 30};
   FillRect(f.dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-  EXPECT_TRUE(TextOutA(f.dc, 5, 4, "1234", 4));
-  // The box: four digit cells wide, one text line high, only white and black.
-  int minX = 99, maxX = -1, minY = 99, maxY = -1, black = 0;
-  for (int y = 0; y < 30; ++y) {
-    for (int x = 0; x < 60; ++x) {
-      const uint32_t p = f.canvas.pixel(x, y);
-      if (p == kGray) continue;
-      EXPECT_TRUE(p == kWhite || p == 0) << x << "," << y;
-      minX = std::min(minX, x), maxX = std::max(maxX, x);
-      minY = std::min(minY, y), maxY = std::max(maxY, y);
-      black += p == 0;
-    }
-  }
-  EXPECT_EQ(minX, 5);
-  EXPECT_EQ(minY, 4);
-  EXPECT_EQ(maxX - minX + 1, 32);  // 8-pixel digits, as the System font
-  EXPECT_GE(maxY - minY + 1, 14);
-  EXPECT_LE(maxY - minY + 1, 17);
-  EXPECT_GT(black, 20);
-  // Every digit cell is inked; digits stand on the baseline, above the
-  // descent, so the bottom row of the box is blank.
-  for (int cell = 0; cell < 4; ++cell) {
-    int inked = 0;
-    for (int y = minY; y <= maxY; ++y)
-      for (int x = 5 + 8 * cell; x < 13 + 8 * cell; ++x) inked += f.canvas.pixel(x, y) == 0;
-    EXPECT_GT(inked, 5) << "digit " << cell;
-  }
-  for (int x = minX; x <= maxX; ++x) EXPECT_EQ(f.canvas.pixel(x, maxY), kWhite);
+  EXPECT_TRUE(TextOutA(f.dc, 5, 4, "15", 2));
+  // 8 pixels a digit, the 16-pixel cell, its top-left at the text position;
+  // digits stand on the baseline 13 rows down.
+  EXPECT_EQ(cells(f.canvas, 4, 3, 18, 18),
+            ".................."
+            "\n.oooooooooooooooo."
+            "\n.oooooooooooooooo."
+            "\n.oooooooooooooooo."
+            "\n.ooo##oooo######o."
+            "\n.o####oooo##ooooo."
+            "\n.ooo##oooo##ooooo."
+            "\n.ooo##oooo##ooooo."
+            "\n.ooo##oooo#####oo."
+            "\n.ooo##oooo##oo##o."
+            "\n.ooo##oooooooo##o."
+            "\n.ooo##oooooooo##o."
+            "\n.ooo##oooo##oo##o."
+            "\n.ooo##ooooo####oo."
+            "\n.oooooooooooooooo."
+            "\n.oooooooooooooooo."
+            "\n.oooooooooooooooo."
+            "\n..................\n");
 }
 
-TEST(GdiText, SameTextSameWidthAnywhereAndNothingForNoText) {
-  Fixture f(80, 20);
-  TextOutA(f.dc, 0, 0, "88", 2);
-  TextOutA(f.dc, 40, 0, "88", 2);
+TEST(GdiText, AnsiBytesOutsideTheFontDrawItsDefaultAndWidthsVary) {
+  NEED_SYSTEM_FONT();
+  const winport::BitmapFont& font = *systemFont();
+  EXPECT_EQ(font.height(), 16);
+  EXPECT_EQ(font.ascent(), 13);
+  EXPECT_EQ(font.face(), "System");
+  // Proportional: the box is the sum of the glyphs' advances.
+  auto boxWidth = [](const char* s) {
+    Fixture f(80, 20);
+    TextOutA(f.dc, 0, 0, s, static_cast<int>(std::string(s).size()));
+    int w = 0;
+    while (w < 80 && f.canvas.pixel(w, 15) == kWhite) ++w;
+    return w;
+  };
+  EXPECT_EQ(boxWidth("il"), 8);
+  EXPECT_EQ(boxWidth("W0"), 22);
+  EXPECT_EQ(boxWidth("\xe9"), 8);  // a Windows-1252 letter the font has
+  // Below its first character: the default one's pixels and width.
+  Fixture a(20, 20), b(20, 20);
+  TextOutA(a.dc, 2, 2, "\x01", 1);
+  char def[2] = {static_cast<char>(font.defaultChar()), 0};
+  TextOutA(b.dc, 2, 2, def, 1);
+  EXPECT_EQ(a.map(), b.map());
+  EXPECT_EQ(boxWidth("\x01\x1f"), 2 * font.glyph(0x80).width);
+}
+
+TEST(GdiText, ClippedTextIsTheVisiblePartOfTheWholeOne) {
+  NEED_SYSTEM_FONT();
+  Fixture whole(40, 30), clipped(12, 9);
+  TextOutA(whole.dc, 10, 10, "8W", 2);
+  TextOutA(clipped.dc, -8, -3, "8W", 2);  // (18, 13) of the whole one at (0, 0)
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 12; ++x)
+      EXPECT_EQ(clipped.canvas.pixel(x, y), whole.canvas.pixel(x + 18, y + 13)) << x << "," << y;
+  // Far off, or reaching past the integers: nothing drawn, nothing broken.
+  Fixture g(10, 10);
+  TextOutA(g.dc, INT_MAX - 3, 0, "8888", 4);
+  TextOutA(g.dc, 0, INT_MAX - 3, "8888", 4);
+  TextOutA(g.dc, INT_MIN, INT_MIN, "8888", 4);
+  EXPECT_EQ(g.lit(0).size(), 100u);
+}
+
+TEST(GdiText, TransparentTextLeavesTheBackground) {
+  NEED_SYSTEM_FONT();
+  RasterCanvas c(20, 20);
+  c.fillRect(0, 0, 20, 20, RGB(128, 128, 128));
+  c.text(2, 2, "1", 1, winport::DcColors{RGB(255, 0, 0), RGB(255, 255, 255), false});
+  int red = 0;
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 40; ++x) EXPECT_EQ(f.canvas.pixel(x, y), f.canvas.pixel(x + 40, y));
+    for (int x = 0; x < 20; ++x) {
+      EXPECT_NE(c.pixel(x, y), kWhite);
+      red += c.pixel(x, y) == kRed;
+    }
+  EXPECT_EQ(red, 2 * 10 + 2);  // the '1': its stem and its flag
+}
+
+TEST(GdiText, InkRectanglesCoverEachInkedPixelOnce) {
+  NEED_SYSTEM_FONT();
+  const winport::BitmapFont& font = *systemFont();
+  std::string all;
+  for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+  const int count = static_cast<int>(all.size());
+  const int64_t width = font.advance(all.data(), count);
+  std::vector<int> cover(static_cast<size_t>(width * font.height()), 0);
+  for (const winport::InkRect& r : winport::inkRects(font, all.data(), count)) {
+    ASSERT_TRUE(r.left < r.right && r.top < r.bottom && r.left >= 0 && r.right <= width &&
+                r.top >= 0 && r.bottom <= font.height());
+    for (int64_t y = r.top; y < r.bottom; ++y)
+      for (int64_t x = r.left; x < r.right; ++x) ++cover[static_cast<size_t>(y * width + x)];
+  }
+  int64_t pen = 0;
+  for (int i = 0; i < count; ++i) {
+    const winport::BitmapFont::Glyph& g = font.glyph(static_cast<unsigned char>(all[i]));
+    for (int y = 0; y < font.height(); ++y)
+      for (int x = 0; x < g.width; ++x)
+        ASSERT_EQ(cover[static_cast<size_t>(y * width + pen + x)], font.inked(g, x, y) ? 1 : 0)
+            << "byte " << i + 1 << " at " << x << "," << y;
+    pen += g.width;
+  }
+  // Compact: the label "15" is a handful of rectangles, not its 46 pixels.
+  EXPECT_LE(winport::inkRects(font, "15", 2).size(), 12u);
+}
+
+TEST(GdiText, WithoutTheFontFileTextFallsBackQuietly) {
+  // Missing, or not a font: the fallback font's 15-pixel box, legible glyphs.
+  const std::string bad = "/tmp/hypercube_gdi_test_not_a_font.fon";
+  {
+    std::ofstream out(bad, std::ios::binary);
+    out << "MZ not really";
+  }
+  for (const std::string& path : {std::string("/nonexistent/vgasys.fon"), bad}) {
+    winport::setSystemFontFile(path.c_str());
+    EXPECT_EQ(winport::systemBitmapFont(), nullptr);
+    Fixture f(40, 30);
+    EXPECT_TRUE(TextOutA(f.dc, 3, 4, "12", 2));
+    EXPECT_EQ(f.canvas.pixel(3, 4), kWhite);
+    EXPECT_EQ(f.canvas.pixel(3, 4 + 14), kWhite);
+    EXPECT_EQ(f.canvas.pixel(3, 4 + 15), 0u);
+    EXPECT_GT(f.lit(0).size(), 40u * 30 - 16 * 15 + 20);  // some glyph pixels
+  }
+  std::remove(bad.c_str());
+  winport::setSystemFontFile(nullptr);
+}
+
+TEST(GdiText, NoTextDrawsNothingAndBadArgumentsFail) {
   Fixture g(10, 10);
   EXPECT_TRUE(TextOutA(g.dc, 0, 0, "", 0));
   EXPECT_FALSE(TextOutA(g.dc, 0, 0, "x", -1));
@@ -636,7 +756,7 @@ void scribble(RasterCanvas& c, unsigned seed, bool withFills) {
   std::srand(seed);
   auto coord = [](int size) { return std::rand() % (size + 20) - 10; };
   const uint32_t colors[] = {RGB(255, 255, 255), RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 128, 0)};
-  const winport::TextSpec bk{RGB(0, 0, 0), RGB(255, 255, 255), true};
+  const winport::DcColors bk{RGB(0, 0, 0), RGB(255, 255, 255), true};
   for (int i = 0; i < 12; ++i) {
     const uint32_t color = colors[std::rand() % 4];
     const int x0 = coord(c.width()), y0 = coord(c.height());
@@ -660,6 +780,16 @@ void scribble(RasterCanvas& c, unsigned seed, bool withFills) {
         break;
     }
   }
+}
+
+// More drawing than the canvas keeps a list of is still erased.
+TEST(GdiErase, ManyLinesAreErasedToo) {
+  RasterCanvas c(64, 64);
+  c.fillRect(0, 0, 64, 64, RGB(255, 255, 255));
+  for (int i = 0; i < 5000; ++i) c.line(i % 64, i / 64 % 64, 63 - i % 64, 0, {PS_SOLID, 0}, {});
+  c.fillRect(0, 0, 64, 64, RGB(255, 255, 255));
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) ASSERT_EQ(c.pixel(x, y), kWhite) << x << "," << y;
 }
 
 // An erase of the whole canvas followed by a frame leaves exactly the pixels
@@ -757,9 +887,11 @@ TEST(GdiFiles, SvgHoldsTheDrawing) {
   EXPECT_NE(text.find("d=\"M 2.5 2.5 L 60.5 40.5 \"", first + 1), std::string::npos);
   // The ellipse's outline runs through the centres of its outermost pixels.
   EXPECT_NE(text.find("d=\"M 17.5 14 C"), std::string::npos);
-  // The text: a white 2-digit box and two glyphs on a baseline inside it.
-  EXPECT_NE(text.find("M 20 20 L 36 20 L 36 35 L 20 35 Z"), std::string::npos);
-  EXPECT_NE(text.find("<use xlink:href=\"#glyph0-2\" x=\"28\""), std::string::npos);
+  // The text: the white box of two 8 x 16 cells, then the glyphs' pixels as
+  // rectangles, such as the bar of the 4 on its row 10.
+  EXPECT_NE(text.find("M 20 20 L 36 20 L 36 36 L 20 36 Z"), std::string::npos);
+  EXPECT_NE(text.find(" Z M 21 30 L 28 30 L 28 31 L 21 31 Z M "), std::string::npos);
+  EXPECT_EQ(text.find("<use"), std::string::npos);
   if (::testing::Test::HasFailure()) std::fputs(text.c_str(), stderr);
   std::remove(path.c_str());
 }

@@ -19,7 +19,7 @@ cache=$5
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 need_tools dpkg-deb desktop-file-validate debootstrap chroot unshare Xvfb xdotool import compare \
-  identify
+  identify lintian appstreamcli man
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: installing into a clean root needs root (debootstrap, chroot, mount)"
   exit 77
@@ -84,10 +84,27 @@ echo "Depends: $depends"
 for lib in libc6 libstdc++6 libcairo2 libsdl2-2.0-0; do
   [[ ", $depends" == *", $lib (>= "* ]] && ok || bad "Depends has no versioned $lib"
 done
-[[ ", $depends," == *", fonts-dejavu-core,"* ]] && ok || bad "Depends lacks the labels' font"
+[[ ", $depends," == *", fonts-wine,"* ]] && ok || bad "Depends lacks the labels' font"
+
+# What a packager checks: no lintian error or warning (pedantic notes are
+# listed, not failed), valid AppStream data, man pages that render.
+lint=$(lintian -I -E --pedantic --fail-on error,warning "$deb" 2>&1)
+[ $? -eq 0 ] && ok || bad "lintian: $lint"
+grep -v 'running with root privileges' <<<"$lint" | sed 's/^/  lintian: /'
 
 pkg=$tmp/pkg
 dpkg-deb -x "$deb" "$pkg"
+metainfo=$(find "$pkg/usr/share/metainfo" -name '*.xml' 2>/dev/null | head -n 1)
+if [ -z "$metainfo" ]; then
+  bad "no AppStream metainfo in /usr/share/metainfo"
+else
+  check=$(appstreamcli validate --no-net "$metainfo" 2>&1) && ok || bad "appstreamcli: $check"
+fi
+for page in man6/hypercube.6.gz man1/hypercube-render.1.gz; do
+  text=$(MANWIDTH=80 man -l "$pkg/usr/share/man/$page" 2>&1 >/dev/null)
+  [ -z "$text" ] && [ -n "$(MANWIDTH=80 man -l "$pkg/usr/share/man/$page" 2>/dev/null)" ] && ok ||
+    bad "man -l $page: ${text:-no text}"
+done
 for exe in hypercube hypercube-render; do
   [ -x "$pkg/usr/bin/$exe" ] && ok || bad "no /usr/bin/$exe in the package"
 done

@@ -57,6 +57,16 @@ TEST(Quaternion, ProductIsNotCommutative) {
   expectQuad(ji, 0.0L, 0.0L, 0.0L, -1.0L, 0.0L);
 }
 
+TEST(Point4, AddSubtractAndScaleEachComponent) {
+  Point4 p(1.0L, 2.0L, 3.0L, 4.0L);
+  p.add(Quaternion(0.5L, 0.25L, -1.0L, 8.0L));
+  expectQuad(Quaternion(p), 1.5L, 2.25L, 2.0L, 12.0L, 0.0L);
+  p.subtract(Point4(1.0L, 1.0L, 1.0L, 2.0L));
+  expectQuad(Quaternion(p), 0.5L, 1.25L, 1.0L, 10.0L, 0.0L);
+  p.scaleBy(4.0L);
+  expectQuad(Quaternion(p), 2.0L, 5.0L, 4.0L, 40.0L, 0.0L);
+}
+
 TEST(Point4, ArithmeticKeepsTheFlagAndConversionDropsIt) {
   Point4 p(1.0L, -1.0L, 1.0L, -1.0L);
   p.visible = 1;

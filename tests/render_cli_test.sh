@@ -64,18 +64,66 @@ refused "--eye" --eye 1.22e-2475,0,0,0  # squared length subnormal: would draw s
 refused "--eye" --eye 1e2466,1e2466,1e2466,1e2466
 refused "--eye" --eye 1,,2,3
 refused "--format" --format bmp
-refused "unknown option '\\\\x0a-" $'\n-x'  # control characters quoted: still one line
+refused "argument '\\\\x0a-x'" $'\n-x'  # control characters quoted: still one line
 refused "--keys: '\\\\x1b'" --keys $'U\eD'
 # (A build without images refuses it for that reason instead, in one line too.)
-refused "cannot create a file there\|cannot write png" --format png --output $'/nonexistent\n/f.png'
+refused "no directory '/nonexistent\\\\x0a'\|cannot write png" --format png --output $'/nonexistent\n/f.png'
 refused "--output" --format png
 refused "--output" --output x.json
 
-if "${runner[@]}" "$tool" --help >"$tmp/out" 2>&1 && grep -q "usage: hypercube-render" "$tmp/out"; then
+# A lone byte that is not UTF-8, and a C1 control (CSI). (Windows hands the
+# program its code page's '?' for both.)
+refused "--keys: \('\\\\xc3'\|'?'\) at position 2" --keys $'U\xc3'
+refused "--keys: \('\\\\xc2\\\\x9b'\|'?'\) at position 2" --keys $'U\xc2\x9b'
+if grep -q $'[\x80-\xff]' "$tmp/err"; then bad "a C1 control echoed raw"; fi
+refused "--eye: W = '99999.*'\\.\\.\\. (5000 bytes) is out of range" --eye "$(printf '9%.0s' {1..5000}),0,0,0"
+[ "$(wc -c <"$tmp/err")" -lt 200 ] && ok || bad "a long value is echoed whole"
+refused "--help takes no value" --help=yes
+refused "unexpected argument 'frame.png'" frame.png
+refused "--output 'x.json': JSON is written to standard output only" --output=x.json
+
+# Spellings that mean the same frame: --name=value, leading zeros, --output -.
+"${runner[@]}" "$tool" --size 10x10 --keys UL >"$tmp/want"
+for spelling in "--size=10x10 --keys=UL" "--size 000010x00010 --keys UL" "--size 10x10 --keys UL --output -"; do
+  read -r -a args <<<"$spelling"
+  if "${runner[@]}" "$tool" "${args[@]}" >"$tmp/out" 2>"$tmp/err" && cmp -s "$tmp/out" "$tmp/want"; then
+    ok
+  else
+    bad "'$spelling' is not the frame of --size 10x10 --keys UL: $(head -c 200 "$tmp/err")"
+  fi
+done
+
+if "${runner[@]}" "$tool" --help >"$tmp/out" 2>&1 && head -n 1 "$tmp/out" | grep -q "^Usage: hypercube-render"; then
   ok
 else
-  bad "--help"
+  bad "--help does not begin with Usage:"
 fi
+# Help offers PNG exactly when the build can write it.
+"${runner[@]}" "$tool" --size 4x4 --format png --output - >/dev/null 2>"$tmp/err"
+if grep -q "cannot write png" "$tmp/err"; then can_png=no; else can_png=yes; fi
+if grep -q "png" "$tmp/out"; then offers_png=yes; else offers_png=no; fi
+[ $can_png = $offers_png ] && ok || bad "--help offers png: $offers_png, the build writes png: $can_png"
+
+# Help, version and JSON whose write fails: status 2 and one line naming the cause.
+write_fails() {
+  local want=$1 redirect=$2
+  shift 2
+  case $redirect in
+    full) "${runner[@]}" "$tool" "$@" >/dev/full 2>"$tmp/err" ;;
+    closed) "${runner[@]}" "$tool" "$@" >&- 2>"$tmp/err" ;;
+  esac
+  local status=$?
+  if [ $status -eq 2 ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] && grep -q -- "$want" "$tmp/err"; then
+    ok
+  else
+    bad "'$*' to a $redirect stdout gave status $status, stderr: $(head -c 200 "$tmp/err")"
+  fi
+}
+write_fails "standard output: No space left on device" full --help
+write_fails "standard output: No space left on device" full --version
+write_fails "standard output: No space left on device" full --keys U
+write_fails "standard output" closed --help
+write_fails "standard output" closed --keys U
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -13,7 +13,19 @@ class SceneTest : public ::testing::Test {
 };
 
 TEST_F(SceneTest, StaticsLeaveVerticesAtTheOriginAndStepsUnnormalised) {
+  // Whatever ran before.
+  initScene();
+  scene.centroid = scene.probe = scene.offset = Point4(1.0L, 1.0L, 1.0L, 1.0L);
   initStatics();
+  for (const Point4* p : {&scene.centroid, &scene.probe, &scene.offset}) {
+    EXPECT_EQ(p->w + p->x + p->y + p->z, 0.0L);
+  }
+  for (const Quaternion* q : {&scene.stepIInv, &scene.stepJInv}) {
+    EXPECT_EQ(q->w, 0.0L);
+    EXPECT_EQ(q->x, 0.0L);
+    EXPECT_EQ(q->y, 0.0L);
+    EXPECT_EQ(q->z, 0.0L);
+  }
   for (const Point4& v : scene.vertices) {
     EXPECT_EQ(v.w, 0.0L);
     EXPECT_EQ(v.x, 0.0L);
@@ -44,6 +56,24 @@ TEST_F(SceneTest, InitSceneLaysOutVerticesByIndexBits) {
   EXPECT_NEAR(one.x, 0.0L, 1e-18L);
   EXPECT_NEAR(scene.stepJ.y, 0.07974522228289L, 1e-13L);
   EXPECT_EQ(scene.stepJInv.y, -scene.stepJ.y);
+}
+
+TEST_F(SceneTest, ArrowsAndLettersNameTheSteps) {
+  const Quaternion* const steps[] = {&scene.stepJ, &scene.stepI, &scene.stepJInv, &scene.stepIInv};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(stepForArrow(i), steps[i]);
+    EXPECT_EQ(stepForLetter(kArrowLetters[i]), steps[i]);
+  }
+  for (int bad : {-1, 4, 1 << 30}) EXPECT_EQ(stepForArrow(bad), nullptr) << bad;
+  for (char bad : {'\0', 'l', 'X'}) EXPECT_EQ(stepForLetter(bad), nullptr) << int{bad};
+}
+
+TEST_F(SceneTest, WithoutAScreenTheSizeIsProvisional) {
+  setScreenSizeSource(nullptr);
+  initStatics();
+  initScene();
+  EXPECT_EQ(scene.clientWidth, 1000);
+  EXPECT_EQ(scene.clientHeight, 700);
 }
 
 TEST_F(SceneTest, ProvisionalScaleComesFromTheShorterScreenSide) {

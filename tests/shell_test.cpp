@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "geometry/projection.h"
+#include "tools/frame.h"
+#include "tools/frame_image.h"
 #include "winport/dc.h"
 #include "winport/hosts/headless.h"
 #include "winport/testing.h"
@@ -165,14 +167,14 @@ class RecordingCanvas : public winport::Canvas {
   int height() const override { return 700; }
   void fillRect(int, int, int, int, uint32_t) override {}
   void line(int x0, int y0, int x1, int y1, const winport::PenSpec& pen,
-            const winport::TextSpec&) override {
+            const winport::DcColors&) override {
     lines.push_back({x0, y0, x1, y1, pen});
   }
   void ellipse(int l, int t, int r, int b, const winport::PenSpec& pen,
                const winport::BrushSpec& brush) override {
     circles.push_back({l, t, r, b, pen, brush});
   }
-  void text(int x, int y, const char* s, int count, const winport::TextSpec&) override {
+  void text(int x, int y, const char* s, int count, const winport::DcColors&) override {
     texts.push_back({x, y, std::string(s, count)});
   }
 };
@@ -186,6 +188,9 @@ TEST_F(ShellTest, OnePaintDrawsEdgesThenLabelledCirclesAndFreesItsPens) {
     const int liveBefore = winport::liveGdiObjects();
     HDC dc = winport::createDC(canvas);
     drawFrame(dc);
+    // The DC's own pen and brush are back in it.
+    EXPECT_EQ(SelectObject(dc, GetStockObject(WHITE_BRUSH)), GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(SelectObject(dc, GetStockObject(BLACK_PEN)), GetStockObject(BLACK_PEN));
     winport::releaseDC(dc);
     EXPECT_EQ(winport::liveGdiObjects(), liveBefore) << "every pen deleted";
 
@@ -265,6 +270,33 @@ TEST_F(ShellTest, PaintedPixelsOfTheStartUpFrame) {
       EXPECT_LT(black, 30) << "hollow circle at vertex 2";
     } else {
       EXPECT_GE(black, 36) << "filled circle at vertex " << i;
+    }
+  }
+}
+
+// The frame tool paints a large PNG a band of rows at a time: each band must
+// hold exactly those rows of the whole frame, labels and circles cut by a
+// band's edge included.
+TEST(FrameToolBands, EachBandIsThoseRowsOfTheWholeFrame) {
+  for (const char* keys : {"", "UUL", "DDDDDDDDRRRRRRRR"}) {
+    RenderOptions options;
+    options.width = 641;
+    options.height = 479;
+    options.keys = keys;
+    std::string error;
+    ASSERT_TRUE(computeFrame(options, &error)) << error;
+    winport::RasterCanvas whole(options.width, options.height);
+    paintBand(whole, 0, options.height);
+    for (const int rows : {1, 7, 50}) {
+      winport::RasterCanvas band(options.width, rows);
+      int differ = 0;
+      for (int top = 0; top < options.height; top += rows) {
+        paintBand(band, top, options.height);
+        for (int y = 0; y < rows && top + y < options.height; ++y)
+          for (int x = 0; x < options.width; ++x)
+            differ += band.pixel(x, y) != whole.pixel(x, top + y);
+      }
+      EXPECT_EQ(differ, 0) << "keys '" << keys << "', bands of " << rows;
     }
   }
 }

@@ -181,6 +181,27 @@ TEST_F(UserTest, AltF4AndTheCloseButtonDestroyTheWindow) {
   }
 }
 
+// WM_SETTEXT given to DefWindowProcW sets the caption from Unicode without
+// the window procedure seeing it; characters beyond the BMP survive.
+TEST_F(UserTest, WideSetTextReachesTheHostAsUtf8) {
+  HWND hwnd = create();
+  ASSERT_NE(hwnd, nullptr);
+  EXPECT_EQ(host.caption(), "t");
+  seen.clear();
+  EXPECT_EQ(DefWindowProcW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Куб € \U0001F9CA")),
+            TRUE);
+  EXPECT_EQ(host.caption(), "Куб € \U0001F9CA");
+  EXPECT_TRUE(seen.empty());
+  EXPECT_EQ(winport::wideToUtf8(L"a\xD800"
+                                L"b"),
+            "a\xEF\xBF\xBD"
+            "b");  // a lone surrogate
+  EXPECT_EQ(winport::wideToUtf8(nullptr), "");
+  DestroyWindow(hwnd);
+  EXPECT_EQ(DefWindowProcW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"x")), 0);
+  EXPECT_EQ(host.caption(), "Куб € \U0001F9CA");
+}
+
 TEST_F(UserTest, BadArgumentsAreRefusedNotFollowed) {
   MSG msg;
   EXPECT_EQ(GetMessageA(nullptr, nullptr, 0, 0), -1);

@@ -2,14 +2,14 @@
 # hypercube in a real window on a virtual X display: the first frame at the
 # maximised size equals the frame tool's, the arrow keys and a resize repaint
 # exactly, other keys change nothing, Alt+F4 ends it with status 0, and with
-# no display it fails with a message.
+# no display it fails with a message. Its caption reads right in the title.
 # usage: window_e2e_test.sh HYPERCUBE HYPERCUBE_RENDER
 set -u
 app=$1
 render=$2
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
-need_tools Xvfb xdotool import compare xauth mcookie
+need_tools Xvfb xdotool import compare xprop xauth mcookie
 
 tmp=$(mktemp -d)
 passed=0
@@ -92,6 +92,9 @@ if [ -z "$window" ]; then
   echo "$passed passed, $failed failed"
   exit 1
 fi
+caption=$(xprop -id "$window" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p')
+[ "$caption" = "Демонстрация проволочной модели 4-мерного куба" ] && ok ||
+  bad "the window's _NET_WM_NAME is '$caption'"
 geometry=$(xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}')
 [ "$geometry" = "1280x800" ] && ok || bad "window is $geometry, not the whole 1280x800 screen"
 

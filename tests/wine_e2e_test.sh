@@ -2,21 +2,25 @@
 # The Windows executables on a real Win32 implementation, Wine:
 #  - hypercube-render.exe prints every reference frame byte for byte as the
 #    Linux build does, and refuses bad input the same way;
-#  - hypercube.exe opens maximised on a virtual X display and paints the same
-#    edges and circles as the Linux frame tool (label boxes masked: the fonts
-#    differ), follows the arrow keys, ignores other keys and exits 0 on Alt+F4.
+#  - hypercube.exe opens maximised on a virtual X display and paints exactly
+#    the Linux frame tool's frame over its whole client area, labels included,
+#    at two screen sizes (odd client sides among them) and after several keys;
+#    it ignores other keys and exits 0 on Alt+F4;
+#  - its caption reads right in the C, en_US and ru_RU locales, whatever ANSI
+#    code page Wine gives it: in _NET_WM_NAME, and under a real window manager
+#    (openbox) in the title the manager lists.
 # usage: wine_e2e_test.sh HYPERCUBE_EXE RENDER_EXE LINUX_RENDER FRAMES_DIR PREFIX_DIR
 set -u
 exe=$1
 render_exe=$2
 render=$3
 frames=$4
-prefix=$5
+prefix=$(realpath -m "$5")
 here=$(cd "$(dirname "$0")" && pwd)
 
 # shellcheck source=tests/lib.sh
 . "$here/lib.sh"
-need_tools wine wineboot Xvfb xdotool import compare convert
+need_tools wine wineboot Xvfb xdotool import compare convert xprop wmctrl openbox
 for f in "$exe" "$render_exe"; do
   if [ ! -f "$f" ]; then
     echo "SKIP: $f is not built (cmake --preset windows && cmake --build --preset windows)"
@@ -28,16 +32,18 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 tmp=$(mktemp -d)
 passed=0
 failed=0
+caption="Демонстрация проволочной модели 4-мерного куба"
 cleanup() {
   [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null
   wineserver -k 2>/dev/null
+  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
 
 # Wine reads the screen once, when its first process starts: the display
-# must be there from the start.
+# must be there from the start, and each screen size gets a new wineserver.
 start_xvfb 1280x800 || exit 1
 
 # A prefix for headless runs, made once and kept in the build folder.
@@ -62,17 +68,6 @@ else
   bad "hypercube-render.exe under Wine: $(grep -v '^[0-9]* passed' "$tmp/cli.log" | head -n 20)"
 fi
 
-
-wine "$exe" >"$tmp/app.log" 2>&1 &
-app_pid=$!
-
-window=$(timeout 30 xdotool search --sync --onlyvisible --classname hypercube.exe 2>/dev/null | head -n 1)
-if [ -z "$window" ]; then
-  bad "no window appeared; Wine said: $(head -c 500 "$tmp/app.log")"
-  echo "$passed passed, $failed failed"
-  exit 1
-fi
-
 # The client area starts below the caption: the first white pixel down the
 # left edge. Maximised, it spans the screen's width.
 client_top() {
@@ -80,26 +75,18 @@ client_top() {
     awk -F'[ :,]+' 'NR > 1 && /#FFFFFF/ {print $2; exit}'
 }
 
-# Waits up to 15 s until the screen's client area, label boxes masked, equals
-# the Linux frame tool's frame of the same size and keys.
+# Waits up to 15 s until the screen's whole client area equals the Linux
+# frame tool's frame of the same size and keys.
 expect_frame() {
-  local keys=$1 label=$2 diff=unknown top w=1280 h
+  local keys=$1 label=$2 diff=unknown top h
   for _ in $(seq 150); do
     if import -window root "$tmp/screen.png" 2>/dev/null; then
       top=$(client_top "$tmp/screen.png")
       if [ -n "$top" ]; then
-        h=$((800 - top))
-        "$render" --size "${w}x${h}" --keys "$keys" --format png --output "$tmp/want.png"
-        local draw=""
-        while IFS=, read -r x y; do
-          local bx=$((x + w / 2 + 5)) by=$((y + h / 2))
-          draw="$draw rectangle $bx,$by $((bx + 23)),$((by + 19))"
-        done < <("$render" --size "${w}x${h}" --keys "$keys" |
-          sed 's/.*"points":\[\(.*\)\],"edges".*/\1/' | tr -d '[' | tr ']' '\n' | sed 's/^,//' | grep .)
-        convert "$tmp/screen.png" -crop "${w}x${h}+0+${top}" +repage -fill black -draw "$draw" \
-          "$tmp/got-masked.png"
-        convert "$tmp/want.png" -fill black -draw "$draw" "$tmp/want-masked.png"
-        diff=$(compare -metric AE "$tmp/got-masked.png" "$tmp/want-masked.png" null: 2>&1)
+        h=$((screen_h - top))
+        "$render" --size "${screen_w}x${h}" --keys "$keys" --format png --output "$tmp/want.png"
+        convert "$tmp/screen.png" -crop "${screen_w}x${h}+0+${top}" +repage "$tmp/got.png"
+        diff=$(compare -metric AE "$tmp/got.png" "$tmp/want.png" null: 2>&1)
         if [ "$diff" = "0" ]; then
           ok
           return
@@ -109,29 +96,100 @@ expect_frame() {
     sleep 0.1
   done
   cp "$tmp/screen.png" "/tmp/hypercube-wine-$label.png" 2>/dev/null
-  bad "$label: the Windows window differs from the frame tool's '$keys' frame in $diff pixels (see /tmp/hypercube-wine-$label.png)"
+  bad "$label: the Windows window differs from the frame tool's '$keys' frame at ${screen_w}x${h:-?} in $diff pixels (see /tmp/hypercube-wine-$label.png)"
 }
 
-expect_frame "" start
-xdotool key Up
-expect_frame U up
-xdotool key Left
-expect_frame UL left
-xdotool key Right
-expect_frame ULR right
-xdotool key Down
-expect_frame ULRD down
-xdotool key a space
-sleep 0.5
-expect_frame ULRD other-keys-ignored
+# Starts hypercube.exe in locale $1 on the current display, managed by a
+# window manager when $2 is "managed"; sets app_pid and window. False (after
+# bad) when no window appears.
+start_app() {
+  local managed=N
+  [ "${2:-}" = managed ] && managed=Y
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1
+  LC_ALL=$1 LANG=$1 wine "$exe" >"$tmp/app.log" 2>&1 &
+  app_pid=$!
+  window=$(timeout 30 xdotool search --sync --onlyvisible --classname hypercube.exe 2>/dev/null |
+    head -n 1)
+  if [ -z "$window" ]; then
+    bad "$1: no window appeared; Wine said: $(head -c 500 "$tmp/app.log")"
+    kill "$app_pid" 2>/dev/null
+    app_pid=
+    return 1
+  fi
+}
 
-xdotool key alt+F4
-expect_exit 0 "Alt+F4 to hypercube.exe" 10
-if grep -q "Unhandled" "$tmp/app.log"; then
-  bad "hypercube.exe crashed: $(grep -m 3 Unhandled "$tmp/app.log")"
-else
-  ok
+# The caption as Wine gives it to X, in locale $1.
+expect_caption() {
+  local got
+  got=$(xprop -id "$window" -notype _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p')
+  [ "$got" = "$caption" ] && ok || bad "$1: _NET_WM_NAME is '$got', not '$caption'"
+}
+
+# Alt+F4 ends the program with 0, without a crash; then Wine, the window
+# manager and the display go, for the next screen size.
+end_run() {
+  if [ -n "${app_pid:-}" ]; then
+    xdotool key alt+F4
+    expect_exit 0 "Alt+F4 to hypercube.exe ($1)" 10
+    if grep -q "Unhandled" "$tmp/app.log"; then
+      bad "hypercube.exe crashed ($1): $(grep -m 3 Unhandled "$tmp/app.log")"
+    fi
+  fi
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null && wait "$wm_pid" 2>/dev/null
+  wm_pid=
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
+}
+
+# 1280 x 800 in the C locale (code page 1252): a client area of odd height.
+screen_w=1280 screen_h=800
+if start_app C; then
+  expect_caption C
+  expect_frame "" start
+  xdotool key Up
+  expect_frame U up
+  xdotool key Left
+  expect_frame UL left
+  xdotool key Right
+  expect_frame ULR right
+  xdotool key Down
+  expect_frame ULRD down
+  xdotool key a space
+  sleep 0.5
+  expect_frame ULRD other-keys-ignored
 fi
+end_run C
+
+# 1001 x 701 in a Russian locale (code page 1251): an odd width, and other
+# frames.
+screen_w=1001 screen_h=701
+start_xvfb "${screen_w}x${screen_h}" || exit 1
+if start_app ru_RU.UTF-8; then
+  expect_caption ru_RU
+  expect_frame "" start-1001
+  xdotool key Down Down Left
+  expect_frame DDL down-down-left-1001
+  xdotool key Right Right Right Up
+  expect_frame DDLRRRU more-keys-1001
+fi
+end_run ru_RU
+
+# Under a window manager, which shows the title it reads from the window.
+for locale in en_US.UTF-8 ru_RU.UTF-8; do
+  start_xvfb 1024x768 || exit 1
+  openbox >"$tmp/openbox.log" 2>&1 &
+  wm_pid=$!
+  poll 10 wmctrl -m >/dev/null 2>&1 || bad "openbox did not start: $(head -c 300 "$tmp/openbox.log")"
+  if start_app "$locale" managed; then
+    expect_caption "$locale"
+    titled() { wmctrl -l | grep -qF " $caption"; }
+    poll 10 titled && ok || bad "$locale: openbox lists no window titled '$caption': $(wmctrl -l)"
+  fi
+  end_run "$locale"
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,19 +1,55 @@
 #include "tools/frame_image.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <windows.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <vector>
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 
 #include "shell/shell.h"
-#include "winport/canvas.h"
+#include "tools/output_file.h"
 #include "winport/dc.h"
+#include "winport/png.h"
 
 namespace {
+
+// Pixels held at once for a PNG, about.
+constexpr int64_t kBandBytes = 8 << 20;
+
+// The frame's rows [top, top + band height) on a canvas of those rows: every
+// primitive moves up by `top` and the raster code clips it exactly, so the
+// band lights the very pixels the whole frame would.
+class BandCanvas : public winport::Canvas {
+ public:
+  BandCanvas(winport::RasterCanvas& band, int top, int height)
+      : band_(band), top_(top), height_(height) {}
+  int width() const override { return band_.width(); }
+  int height() const override { return height_; }
+  void fillRect(int left, int top, int right, int bottom, uint32_t color) override {
+    band_.fillRect(left, up(top), right, up(bottom), color);
+  }
+  void line(int x0, int y0, int x1, int y1, const winport::PenSpec& pen,
+            const winport::DcColors& bk) override {
+    band_.line(x0, up(y0), x1, up(y1), pen, bk);
+  }
+  void ellipse(int left, int top, int right, int bottom, const winport::PenSpec& pen,
+               const winport::BrushSpec& brush) override {
+    band_.ellipse(left, up(top), right, up(bottom), pen, brush);
+  }
+  void text(int x, int y, const char* s, int count, const winport::DcColors& look) override {
+    band_.text(x, up(y), s, count, look);
+  }
+
+ private:
+  // Frame coordinates stay far inside int (the frame fits in 16384 pixels
+  // with the figure); the clamp only keeps the subtraction defined.
+  int up(int y) const {
+    return static_cast<int>(std::max<int64_t>(static_cast<int64_t>(y) - top_, INT_MIN));
+  }
+  winport::RasterCanvas& band_;
+  int top_;
+  int height_;
+};
 
 // Paints as the window would after an erase with its white class brush.
 void paint(winport::Canvas& canvas) {
@@ -23,44 +59,52 @@ void paint(winport::Canvas& canvas) {
   winport::releaseDC(dc);
 }
 
-bool writeTo(const std::string& path, const RenderOptions& o, std::string* error) {
-  if (o.format == RenderFormat::kPng) {
-    winport::RasterCanvas canvas(o.width, o.height);
-    paint(canvas);
-    return canvas.writePng(path, error);
+bool writePng(const RenderOptions& o, OutputFile& out, std::string* why) {
+  winport::PngEncoder png(o.width, o.height, [&](const unsigned char* data, size_t size) {
+    return out.write(data, size);
+  });
+  const int rows = static_cast<int>(
+      std::clamp<int64_t>(kBandBytes / (static_cast<int64_t>(o.width) * 4), 1, o.height));
+  winport::RasterCanvas band(o.width, rows);
+  for (int top = 0; top < o.height; top += rows) {
+    paintBand(band, top, o.height);
+    const int count = std::min(rows, o.height - top);
+    for (int y = 0; y < count; ++y) {
+      if (!png.addRow(band.row(y))) {
+        *why = png.error();
+        return false;
+      }
+    }
   }
-  winport::SvgCanvas canvas(path, o.width, o.height);
-  paint(canvas);
-  return canvas.finish(error);
+  if (png.finish()) return true;
+  *why = png.error();
+  return false;
+}
+
+bool writeSvg(const RenderOptions& o, OutputFile& out, std::string* why) {
+  winport::SvgCanvas svg(
+      [&](const unsigned char* data, size_t size) { return out.write(data, size); }, o.width,
+      o.height);
+  paint(svg);
+  return svg.finish(why);
 }
 
 }  // namespace
 
+void paintBand(winport::RasterCanvas& band, int top, int height) {
+  BandCanvas canvas(band, top, height);
+  paint(canvas);
+}
+
 bool writeFrameImage(const RenderOptions& options, std::string* error) {
-  std::vector<char> temp(options.output.begin(), options.output.end());
-  const char suffix[] = ".tmp-XXXXXX";
-  temp.insert(temp.end(), suffix, suffix + sizeof suffix);
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    *error = printable(options.output) + ": cannot create a file there: " + std::strerror(errno);
-    return false;
-  }
-  close(fd);
-  const std::string tempPath(temp.data());
+  OutputFile out;
+  if (!out.open(options.output, error)) return false;
   std::string why;
-  if (!writeTo(tempPath, options, &why)) {
-    std::remove(tempPath.c_str());
-    *error = printable(options.output + ": " + why);
-    return false;
-  }
-  // mkstemp makes the file private; give it the usual permissions.
-  const mode_t mask = umask(0);
-  umask(mask);
-  chmod(tempPath.c_str(), 0666 & ~mask);
-  if (std::rename(tempPath.c_str(), options.output.c_str()) != 0) {
-    *error = printable(options.output) + ": " + std::strerror(errno);
-    std::remove(tempPath.c_str());
-    return false;
-  }
-  return true;
+  const bool painted = options.format == RenderFormat::kPng ? writePng(options, out, &why)
+                                                            : writeSvg(options, out, &why);
+  // A failed write is said by commit(), with its cause (and the encoders'
+  // own words for it are vaguer); else the encoder says what went wrong.
+  if (painted || !out.write(nullptr, 0)) return out.commit(error) && painted;
+  *error = "cannot write " + quoted(options.output) + ": " + (why.empty() ? "failed" : why);
+  return false;
 }

@@ -1,11 +1,14 @@
 #include "tools/render_options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
-const char kRenderUsage[] =
-    "usage: hypercube-render [--size WxH] [--keys SEQ] [--eye W,X,Y,Z]\n"
+namespace {
+
+const char kUsageWithImages[] =
+    "Usage: hypercube-render [--size WxH] [--keys SEQ] [--eye W,X,Y,Z]\n"
     "                        [--format json|png|svg] [--output FILE]\n"
     "Computes one frame of the tesseract without a window and prints it as JSON,\n"
     "or paints it to a PNG or SVG file.\n"
@@ -13,39 +16,92 @@ const char kRenderUsage[] =
     "  --keys SEQ      arrow keys applied to the eye in order: L, U, R, D\n"
     "  --eye W,X,Y,Z   place the eye before the keys (default 3,-4,4,4)\n"
     "  --format F      json (default), png or svg (each side 1 to 16384)\n"
-    "  --output FILE   where png and svg frames are written\n"
+    "  --output FILE   where a png or svg frame goes, - for standard output; a file\n"
+    "                  is replaced whole or not at all, a device or pipe written to\n"
     "  --help          this text\n"
-    "  --version       the version of hypercube this tool belongs to\n";
+    "  --version       the version of hypercube this tool belongs to\n"
+    "A value may also follow its option after '=', as in --size=640x480.\n";
 
-std::string printable(const std::string& s) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string out;
-  for (const char c : s) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7f) {
-      out += "\\x";
-      out += kHex[u >> 4];
-      out += kHex[u & 0xf];
-    } else {
-      out += c;
-    }
+const char kUsageJsonOnly[] =
+    "Usage: hypercube-render [--size WxH] [--keys SEQ] [--eye W,X,Y,Z] [--format json]\n"
+    "Computes one frame of the tesseract without a window and prints it as JSON.\n"
+    "  --size WxH      client area in pixels, 0 to 65535 each side (default 1000x700)\n"
+    "  --keys SEQ      arrow keys applied to the eye in order: L, U, R, D\n"
+    "  --eye W,X,Y,Z   place the eye before the keys (default 3,-4,4,4)\n"
+    "  --format json   the one format of this build (the default)\n"
+    "  --output -      standard output, where the frame goes anyway\n"
+    "  --help          this text\n"
+    "  --version       the version of hypercube this tool belongs to\n"
+    "A value may also follow its option after '=', as in --size=640x480.\n";
+
+// Quoted arguments longer than this are cut short.
+constexpr size_t kQuoteLimit = 48;
+
+// The length of the UTF-8 sequence at s[i], or 0 when there is none.
+size_t utf8Length(const std::string& s, size_t i) {
+  const unsigned char b = static_cast<unsigned char>(s[i]);
+  size_t n;
+  unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    if (b == 0xE0) lo = 0xA0;  // overlong
+    if (b == 0xED) hi = 0x9F;  // surrogates
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    if (b == 0xF0) lo = 0x90;  // overlong
+    if (b == 0xF4) hi = 0x8F;  // beyond U+10FFFF
+  } else {
+    return 0;
   }
+  if (i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    const unsigned char c = static_cast<unsigned char>(s[i + k]);
+    if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) return 0;
+  }
+  return n;
+}
+
+void appendHex(std::string* out, unsigned char u) {
+  static const char kHex[] = "0123456789abcdef";
+  *out += "\\x";
+  *out += kHex[u >> 4];
+  *out += kHex[u & 0xf];
+}
+
+// printable(s), stopping before the text would pass `limit` bytes; *used is
+// how much of `s` it covers. Characters and escapes are never cut.
+std::string printablePrefix(const std::string& s, size_t limit, size_t* used) {
+  std::string out;
+  size_t i = 0;
+  while (i < s.size()) {
+    const unsigned char u = static_cast<unsigned char>(s[i]);
+    const size_t n = u < 0x80 ? 1 : utf8Length(s, i);
+    const bool c1 = u == 0xC2 && n == 2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;
+    std::string piece;
+    if (n == 0) {
+      appendHex(&piece, u);
+    } else if (u < 0x20 || u == 0x7f || c1) {
+      for (size_t k = 0; k < n; ++k) appendHex(&piece, static_cast<unsigned char>(s[i + k]));
+    } else {
+      piece = s.substr(i, n);
+    }
+    if (out.size() + piece.size() > limit) break;
+    out += piece;
+    i += n == 0 ? 1 : n;
+  }
+  *used = i;
   return out;
 }
 
-namespace {
-
-bool allDigits(const std::string& s) {
-  if (s.empty()) return false;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
+// A side of --size: digits only; leading zeros do not count.
 bool parseSide(const std::string& s, int32_t* side) {
-  if (!allDigits(s) || s.size() > 5) return false;
-  const long value = std::strtol(s.c_str(), nullptr, 10);
+  if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos) return false;
+  const size_t first = s.find_first_not_of('0');
+  const std::string digits = first == std::string::npos ? "0" : s.substr(first);
+  if (digits.size() > 5) return false;
+  const long value = std::strtol(digits.c_str(), nullptr, 10);
   if (value > 65535) return false;
   *side = static_cast<int32_t>(value);
   return true;
@@ -55,8 +111,7 @@ bool parseSize(const std::string& s, RenderOptions* o, std::string* error) {
   const size_t x = s.find('x');
   if (x == std::string::npos || !parseSide(s.substr(0, x), &o->width) ||
       !parseSide(s.substr(x + 1), &o->height)) {
-    *error = "--size: expected WxH with each side a whole number from 0 to 65535, got '" +
-             printable(s) + "'";
+    *error = "--size: expected WxH with each side a whole number from 0 to 65535, got " + quoted(s);
     return false;
   }
   return true;
@@ -66,8 +121,11 @@ bool parseKeys(const std::string& s, RenderOptions* o, std::string* error) {
   for (size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
     if (c != 'L' && c != 'U' && c != 'R' && c != 'D') {
-      *error = "--keys: '" + printable(std::string(1, c)) + "' at position " +
-               std::to_string(i + 1) + " is not one of L, U, R, D";
+      // The whole character when it is one, else the byte.
+      const size_t n =
+          static_cast<unsigned char>(c) < 0x80 ? 1 : std::max<size_t>(utf8Length(s, i), 1);
+      *error = "--keys: " + quoted(s.substr(i, n)) + " at position " + std::to_string(i + 1) +
+               " of " + quoted(s) + " is not one of L, U, R, D";
       return false;
     }
   }
@@ -76,14 +134,19 @@ bool parseKeys(const std::string& s, RenderOptions* o, std::string* error) {
 }
 
 // A plain decimal number: sign, digits, point, exponent. No hex, inf or nan.
-bool parseDecimal(const std::string& s, long double* value) {
+bool parseDecimal(const std::string& s, long double* value, std::string* why) {
+  *why = "is not a decimal number";
   if (s.empty() || s.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
   if (s.find_first_of("0123456789") == std::string::npos) return false;
   errno = 0;
   char* end = nullptr;
   const long double v = std::strtold(s.c_str(), &end);
-  if (end != s.c_str() + s.size() || !std::isfinite(v)) return false;
-  *value = v;
+  if (end != s.c_str() + s.size()) return false;
+  if (std::isinf(v)) {
+    *why = "is out of range: beyond the largest extended number, about 1.19e4932";
+    return false;
+  }
+  *value = v;  // underflow gives zero or a tiny eye, which the frame refuses
   return true;
 }
 
@@ -97,12 +160,13 @@ bool parseEye(const std::string& s, RenderOptions* o, std::string* error) {
     start = comma + 1;
   }
   if (parts.size() != 4) {
-    *error = "--eye: expected four comma-separated numbers W,X,Y,Z, got '" + printable(s) + "'";
+    *error = "--eye: expected four comma-separated numbers W,X,Y,Z, got " + quoted(s);
     return false;
   }
   for (int i = 0; i < 4; ++i) {
-    if (!parseDecimal(parts[i], &o->eye[i])) {
-      *error = "--eye: '" + printable(parts[i]) + "' is not a finite decimal number";
+    std::string why;
+    if (!parseDecimal(parts[i], &o->eye[i], &why)) {
+      *error = "--eye: " + std::string("WXYZ").substr(i, 1) + " = " + quoted(parts[i]) + " " + why;
       return false;
     }
   }
@@ -118,7 +182,7 @@ bool parseFormat(const std::string& s, RenderOptions* o, std::string* error) {
   } else if (s == "svg") {
     o->format = RenderFormat::kSvg;
   } else {
-    *error = "--format: expected json, png or svg, got '" + printable(s) + "'";
+    *error = "--format: expected json, png or svg, got " + quoted(s);
     return false;
   }
   return true;
@@ -126,31 +190,57 @@ bool parseFormat(const std::string& s, RenderOptions* o, std::string* error) {
 
 }  // namespace
 
+std::string printable(const std::string& s) {
+  size_t used = 0;
+  return printablePrefix(s, std::string::npos, &used);
+}
+
+std::string quoted(const std::string& s) {
+  size_t used = 0;
+  const std::string shown = printablePrefix(s, kQuoteLimit, &used);
+  if (used == s.size()) return "'" + shown + "'";
+  return "'" + shown + "'... (" + std::to_string(s.size()) + " bytes)";
+}
+
+const char* renderUsage(bool withImages) { return withImages ? kUsageWithImages : kUsageJsonOnly; }
+
 bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o,
                         std::string* error) {
   *o = RenderOptions();
   bool hasOutput = false;
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& name = args[i];
-    if (name == "--help" || name == "-h") {
-      o->help = true;
-      continue;
-    }
-    if (name == "--version") {
-      o->version = true;
+    const std::string& arg = args[i];
+    // --name=value is --name value.
+    const size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
+    const std::string name = arg.substr(0, equals);
+    if (name == "--help" || name == "-h" || name == "--version") {
+      if (equals != std::string::npos) {
+        *error = name + " takes no value, got " + quoted(arg);
+        return false;
+      }
+      (name == "--version" ? o->version : o->help) = true;
       continue;
     }
     const bool known = name == "--size" || name == "--keys" || name == "--eye" ||
                        name == "--format" || name == "--output";
     if (!known) {
-      *error = "unknown option '" + printable(name) + "' (try --help)";
+      if (arg.empty() || arg[0] != '-') {
+        *error =
+            "unexpected argument " + quoted(arg) + ": the tool takes options only (try --help)";
+      } else {
+        *error = "unknown option " + quoted(name) + " (try --help)";
+      }
       return false;
     }
-    if (i + 1 >= args.size()) {
+    std::string value;
+    if (equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      value = args[++i];
+    } else {
       *error = name + ": missing value";
       return false;
     }
-    const std::string& value = args[++i];
     bool ok = true;
     if (name == "--size") {
       ok = parseSize(value, o, error);
@@ -162,7 +252,7 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o,
       ok = parseFormat(value, o, error);
     } else {
       if (value.empty()) {
-        *error = "--output: empty file name";
+        *error = "--output: empty file name (- is standard output)";
         return false;
       }
       o->output = value;
@@ -172,7 +262,7 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o,
   }
   if (o->help || o->version) return true;
   if (o->format != RenderFormat::kJson && !hasOutput) {
-    *error = "--format png and svg need --output FILE";
+    *error = "--format png and svg need --output FILE (- for standard output)";
     return false;
   }
   if (o->format != RenderFormat::kJson &&
@@ -182,8 +272,9 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o,
              std::to_string(o->height);
     return false;
   }
-  if (o->format == RenderFormat::kJson && hasOutput) {
-    *error = "--output goes with --format png or svg; JSON is written to standard output";
+  if (o->format == RenderFormat::kJson && hasOutput && o->output != "-") {
+    *error = "--output " + quoted(o->output) +
+             ": JSON is written to standard output only (--output - or none)";
     return false;
   }
   return true;

@@ -20,7 +20,7 @@ struct RenderOptions {
   bool hasEye = false;
   long double eye[4] = {0.0L, 0.0L, 0.0L, 0.0L};
   RenderFormat format = RenderFormat::kJson;
-  std::string output;  // required for png and svg
+  std::string output;  // required for png and svg; "-" is standard output
   bool help = false;
   bool version = false;
 };
@@ -30,10 +30,15 @@ struct RenderOptions {
 bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* options,
                         std::string* error);
 
-// `s` with control characters as \xNN, so a message quoting user input stays
-// one line and cannot drive the terminal.
+// `s` with control characters and bytes that are not UTF-8 as \xNN, so a
+// message quoting user input stays one line and cannot drive the terminal.
 std::string printable(const std::string& s);
 
-extern const char kRenderUsage[];
+// printable(s) in single quotes, cut short with its length when long, for
+// messages that name the user's argument.
+std::string quoted(const std::string& s);
+
+// The help text; a build without images offers JSON only.
+const char* renderUsage(bool withImages);
 
 #endif

@@ -1,4 +1,4 @@
-// Windows-1251 (Cyrillic) to UTF-8, for captions handed to the ANSI functions.
+// Windows-1251 (Cyrillic) and wide text to UTF-8, for captions: hosts show UTF-8.
 #include "winport/codepage.h"
 
 #include <cstdint>
@@ -142,21 +142,49 @@ const uint16_t kHigh[128] = {
 
 }  // namespace
 
+namespace {
+
+void appendUtf8(std::string* out, uint32_t c) {
+  if (c < 0x80) {
+    *out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    *out += static_cast<char>(0xC0 | (c >> 6));
+    *out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *out += static_cast<char>(0xE0 | (c >> 12));
+    *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *out += static_cast<char>(0xF0 | (c >> 18));
+    *out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string wideToUtf8(const wchar_t* text) {
+  std::string out;
+  if (!text) return out;
+  for (const wchar_t* p = text; *p; ++p) {
+    uint32_t c = static_cast<uint32_t>(*p);
+    if (c >= 0xD800 && c < 0xDC00 && p[1] >= 0xDC00 && p[1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(p[1]) - 0xDC00);
+      ++p;
+    } else if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) {
+      c = 0xFFFD;
+    }
+    appendUtf8(&out, c);
+  }
+  return out;
+}
+
 std::string cp1251ToUtf8(const char* text) {
   std::string out;
   if (!text) return out;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-    const uint16_t c = *p < 0x80 ? *p : kHigh[*p - 0x80];
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    appendUtf8(&out, *p < 0x80 ? *p : kHigh[*p - 0x80]);
   }
   return out;
 }

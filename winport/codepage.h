@@ -8,6 +8,10 @@ namespace winport {
 
 std::string cp1251ToUtf8(const char* text);
 
+// UTF-16 or UTF-32 text, whichever wchar_t holds, to UTF-8; what is not a
+// character (a lone surrogate, a value past U+10FFFF) becomes U+FFFD.
+std::string wideToUtf8(const wchar_t* text);
+
 }  // namespace winport
 
 #endif

@@ -1,5 +1,5 @@
-// The one font GDI text uses: DejaVu Sans Bold opened from its file, and text
-// laid out with it for the raster and SVG canvases alike.
+// The fallback font: DejaVu Sans Bold opened from its file, and text laid out
+// with it for the raster and SVG canvases alike.
 #include <cairo-ft.h>
 #include <cairo.h>
 #include <ft2build.h>

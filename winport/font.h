@@ -1,5 +1,5 @@
-// The one font GDI text uses, shared by the raster and SVG canvases so both lay
-// text out identically.
+// The font GDI text falls back to where the System font's file is missing,
+// shared by the raster and SVG canvases so both lay text out identically.
 #ifndef WINPORT_FONT_H
 #define WINPORT_FONT_H
 

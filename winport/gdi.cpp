@@ -54,7 +54,7 @@ struct DC : Object {
   Font* font = nullptr;
   POINT origin{0, 0};
   POINT current{0, 0};
-  TextSpec text{RGB(0, 0, 0), RGB(255, 255, 255), true};
+  DcColors text{RGB(0, 0, 0), RGB(255, 255, 255), true};
 };
 
 Brush stockWhiteBrush(false, RGB(255, 255, 255), true);

@@ -12,6 +12,7 @@ class NoHost : public Host {
   Size defaultClientSize() override { return {0, 0}; }
   bool openWindow(HWND, const std::string&, Size) override { return false; }
   void closeWindow(HWND) override {}
+  void setCaption(HWND, const std::string&) override {}
   Size showMaximized(HWND) override { return {0, 0}; }
   Canvas& surface(HWND, Size) override { return empty_; }
   void present(HWND) override {}

@@ -49,6 +49,8 @@ class Host {
   // it cannot be made.
   virtual bool openWindow(HWND hwnd, const std::string& caption, Size client) = 0;
   virtual void closeWindow(HWND hwnd) = 0;
+  // The window's caption is now `caption` (UTF-8).
+  virtual void setCaption(HWND hwnd, const std::string& caption) = 0;
   // Shows the window maximised; returns the client size it has now.
   virtual Size showMaximized(HWND hwnd) = 0;
   // The surface to paint the window's `client` area on. It may be smaller

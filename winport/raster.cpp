@@ -199,7 +199,7 @@ Point cropCoords(Point p) {
 // start and is advanced past the segment.
 class LinePainter {
  public:
-  LinePainter(RasterCanvas& canvas, const PenSpec& pen, const TextSpec& bk)
+  LinePainter(RasterCanvas& canvas, const PenSpec& pen, const DcColors& bk)
       : canvas_(canvas),
         pattern_(patternFor(pen.style)),
         fg_(colorrefToRgb(pen.color)),
@@ -348,6 +348,33 @@ void RasterCanvas::inked(int64_t left, int64_t top, int64_t right, int64_t botto
   if (r.empty()) return;
   ink_ = unite(ink_, r);
   changed_ = unite(changed_, r);
+  noteInk({false, r.left, r.top, r.right, r.bottom});
+}
+
+void RasterCanvas::noteInk(const InkOp& op) {
+  if (!inkListed_) return;
+  if (inkOps_.size() == kMaxInkOps) {
+    // Too much to retrace: the rectangle alone serves.
+    inkListed_ = false;
+    inkOps_.clear();
+    return;
+  }
+  inkOps_.push_back(op);
+}
+
+void RasterCanvas::forgetInk() {
+  ink_ = PixelRect{};
+  inkOps_.clear();
+  inkListed_ = true;
+}
+
+void RasterCanvas::paint(const PixelRect& r, uint32_t rgb) {
+  // One row by hand, the rest copied from it: memcpy runs at memory speed,
+  // which matters when the whole window is erased before every frame.
+  std::fill(row(r.top) + r.left, row(r.top) + r.right, rgb);
+  const size_t bytes = static_cast<size_t>(r.right - r.left) * sizeof(uint32_t);
+  for (int y = r.top + 1; y < r.bottom; ++y)
+    std::memcpy(row(y) + r.left, row(r.top) + r.left, bytes);
 }
 
 PixelRect RasterCanvas::takeChanged() {
@@ -360,34 +387,54 @@ void RasterCanvas::fillRect(int left, int top, int right, int bottom, uint32_t c
   PixelRect fill{std::max(left, 0), std::max(top, 0), std::min(right, width_),
                  std::min(bottom, height_)};
   if (fill.empty()) return;
+  const uint32_t rgb = colorrefToRgb(color);
   if (plainKnown_ && color == plain_) {
     // Outside ink_ the pixels hold this colour already.
-    const PixelRect needed = intersect(fill, ink_);
-    if (contains(fill, ink_)) ink_ = PixelRect{};
-    fill = needed;
+    if (contains(fill, ink_)) {
+      changed_ = unite(changed_, ink_);
+      if (inkListed_) {
+        // Only the pixels drawn since: the same lines again, and the boxes
+        // of everything else.
+        const DcColors bk{0, plain_, true};
+        for (const InkOp& op : inkOps_) {
+          if (op.line) {
+            int dashPos = 0;
+            LinePainter(*this, {PS_SOLID, plain_}, bk).segment(op.a, op.b, op.c, op.d, &dashPos);
+          } else {
+            paint({op.a, op.b, op.c, op.d}, rgb);
+          }
+        }
+      } else if (!ink_.empty()) {
+        paint(ink_, rgb);
+      }
+      forgetInk();
+      return;
+    }
+    fill = intersect(fill, ink_);
     if (fill.empty()) return;
   } else if (fill.left == 0 && fill.top == 0 && fill.right == width_ && fill.bottom == height_) {
     plainKnown_ = true;
     plain_ = color;
-    ink_ = PixelRect{};
+    forgetInk();
   } else {
     ink_ = unite(ink_, fill);
+    noteInk({false, fill.left, fill.top, fill.right, fill.bottom});
   }
   changed_ = unite(changed_, fill);
-  const int l = fill.left, t = fill.top, r = fill.right, b = fill.bottom;
-  const uint32_t rgb = colorrefToRgb(color);
-  // One row by hand, the rest copied from it: memcpy runs at memory speed,
-  // which matters when the whole window is erased before every frame.
-  std::fill(row(t) + l, row(t) + r, rgb);
-  const size_t bytes = static_cast<size_t>(r - l) * sizeof(uint32_t);
-  for (int y = t + 1; y < b; ++y) std::memcpy(row(y) + l, row(t) + l, bytes);
+  paint(fill, rgb);
 }
 
-void RasterCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) {
+void RasterCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) {
   int dashPos = 0;  // each LineTo restarts the pattern
   if (pen.style != PS_NULL) {
-    inked(std::min(x0, x1), std::min(y0, y1), int64_t{std::max(x0, x1)} + 1,
-          int64_t{std::max(y0, y1)} + 1);
+    const PixelRect box{
+        std::max(std::min(x0, x1), 0), std::max(std::min(y0, y1), 0),
+        static_cast<int>(std::min<int64_t>(int64_t{std::max(x0, x1)} + 1, width_)),
+        static_cast<int>(std::min<int64_t>(int64_t{std::max(y0, y1)} + 1, height_))};
+    if (box.empty()) return;  // wholly off the canvas
+    ink_ = unite(ink_, box);
+    changed_ = unite(changed_, box);
+    noteInk({true, x0, y0, x1, y1});
   }
   LinePainter(*this, pen, bk).segment(x0, y0, x1, y1, &dashPos);
 }
@@ -472,7 +519,7 @@ void RasterCanvas::ellipse(int left, int top, int right, int bottom, const PenSp
   inked(L, T, R, B);
   // Our DCs' background is always opaque white (there is no SetBkMode or
   // SetBkColor); dotted outlines fill their gaps with it.
-  const TextSpec bk{0, 0xFFFFFF, true};
+  const DcColors bk{0, 0xFFFFFF, true};
   LinePainter painter(*this, pen, bk);
   int dashPos = 0;
 

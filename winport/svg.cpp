@@ -7,8 +7,12 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "winport/bitmap_text.h"
 #include "winport/canvas.h"
+#include "winport/fnt.h"
 #include "winport/font.h"
 
 namespace winport {
@@ -21,7 +25,7 @@ void setColor(cairo_t* cr, uint32_t colorref) {
 
 // Strokes the current path with the pen: dashed pens over a solid line of the
 // background colour when it is opaque.
-void strokePen(cairo_t* cr, const PenSpec& pen, const TextSpec& bk) {
+void strokePen(cairo_t* cr, const PenSpec& pen, const DcColors& bk) {
   static const double kDash[] = {18, 6};
   static const double kDot[] = {3, 3};
   static const double kDashDot[] = {9, 6, 3, 6};
@@ -62,15 +66,32 @@ struct SvgCanvas::Impl {
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
   bool finished = false;
+  Sink sink;
+
+  void start() {
+#if CAIRO_VERSION >= CAIRO_VERSION_ENCODE(1, 16, 0)
+    cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
+#endif
+    cr = cairo_create(surface);
+  }
+
+  static cairo_status_t write(void* closure, const unsigned char* data, unsigned int size) {
+    return static_cast<Impl*>(closure)->sink(data, size) ? CAIRO_STATUS_SUCCESS
+                                                         : CAIRO_STATUS_WRITE_ERROR;
+  }
 };
 
 SvgCanvas::SvgCanvas(const std::string& path, int width, int height)
     : impl_(new Impl), width_(std::max(width, 0)), height_(std::max(height, 0)) {
   impl_->surface = cairo_svg_surface_create(path.c_str(), width_, height_);
-#if CAIRO_VERSION >= CAIRO_VERSION_ENCODE(1, 16, 0)
-  cairo_svg_surface_set_document_unit(impl_->surface, CAIRO_SVG_UNIT_PX);
-#endif
-  impl_->cr = cairo_create(impl_->surface);
+  impl_->start();
+}
+
+SvgCanvas::SvgCanvas(Sink sink, int width, int height)
+    : impl_(new Impl), width_(std::max(width, 0)), height_(std::max(height, 0)) {
+  impl_->sink = std::move(sink);
+  impl_->surface = cairo_svg_surface_create_for_stream(&Impl::write, impl_.get(), width_, height_);
+  impl_->start();
 }
 
 SvgCanvas::~SvgCanvas() {
@@ -101,7 +122,7 @@ void SvgCanvas::fillRect(int left, int top, int right, int bottom, uint32_t colo
   cairo_fill(cr);
 }
 
-void SvgCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const TextSpec& bk) {
+void SvgCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) {
   if (impl_->finished || pen.style == PS_NULL || (x0 == x1 && y0 == y1)) return;
   cairo_t* cr = impl_->cr;
   cairo_move_to(cr, x0 + 0.5, y0 + 0.5);
@@ -131,14 +152,32 @@ void SvgCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec&
     else
       cairo_fill_preserve(cr);
   }
-  if (pen.style != PS_NULL) strokePen(cr, pen, TextSpec{0, 0xFFFFFF, true});  // DCs' background
+  if (pen.style != PS_NULL) strokePen(cr, pen, DcColors{0, 0xFFFFFF, true});  // DCs' background
   cairo_new_path(cr);
 }
 
-void SvgCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
+void SvgCanvas::text(int x, int y, const char* s, int count, const DcColors& look) {
   if (impl_->finished || s == nullptr || count <= 0) return;
-  const TextLayout layout = layoutText(s, count);
   cairo_t* cr = impl_->cr;
+  if (const BitmapFont* font = systemBitmapFont()) {
+    // Bitmap glyphs as one filled path of rectangles: the same pixels as the
+    // raster canvas at any zoom, and a few dozen rectangles per label.
+    if (look.opaque) {
+      cairo_rectangle(cr, x, y, static_cast<double>(font->advance(s, count)), font->height());
+      setColor(cr, look.bkColor);
+      cairo_fill(cr);
+    }
+    const std::vector<InkRect> ink = inkRects(*font, s, count);
+    if (ink.empty()) return;
+    for (const InkRect& r : ink) {
+      cairo_rectangle(cr, static_cast<double>(x + r.left), static_cast<double>(y + r.top),
+                      static_cast<double>(r.right - r.left), static_cast<double>(r.bottom - r.top));
+    }
+    setColor(cr, look.textColor);
+    cairo_fill(cr);
+    return;
+  }
+  const TextLayout layout = layoutText(s, count);
   if (look.opaque) {
     cairo_rectangle(cr, x, y, layout.width, layout.height);
     setColor(cr, look.bkColor);

@@ -1,4 +1,5 @@
-// RasterCanvas::text: glyphs of the system font blended onto the pixels.
+// RasterCanvas::text: the System font's bitmap glyphs, or where its file is
+// missing, the fallback font's glyphs blended onto the pixels.
 #include <cairo.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstdint>
 
 #include "winport/canvas.h"
+#include "winport/fnt.h"
 #include "winport/font.h"
 
 namespace winport {
@@ -26,8 +28,12 @@ uint32_t blend(uint32_t fg, uint32_t bg, unsigned a) {
 
 }  // namespace
 
-void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
+void RasterCanvas::text(int x, int y, const char* s, int count, const DcColors& look) {
   if (s == nullptr || count <= 0) return;
+  if (const BitmapFont* font = systemBitmapFont()) {
+    bitmapText(*font, x, y, s, count, look);
+    return;
+  }
   const TextLayout layout = layoutText(s, count);
   const int64_t x0 = x, y0 = y;
   if (look.opaque) {

@@ -1,25 +1,32 @@
-// RasterCanvas::text where cairo is not available: the opaque box of the
-// system font's cell, without glyphs, until the font is drawn by our own code.
+// RasterCanvas::text where cairo is not available: the System font's glyphs
+// from the file shipped with the page, or only the opaque box of its cell if
+// that file cannot be read.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 
 #include "winport/canvas.h"
+#include "winport/fnt.h"
 
 namespace winport {
 
 namespace {
 
-// The cell of the font the Linux layer draws with: 8 pixels a digit, 15 high.
+// The System font's cell: 8 pixels a digit, 16 high.
 constexpr int64_t kAdvance = 8;
-constexpr int64_t kCellHeight = 15;
+constexpr int64_t kCellHeight = 16;
 
 int clampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 }  // namespace
 
-void RasterCanvas::text(int x, int y, const char* s, int count, const TextSpec& look) {
-  if (s == nullptr || count <= 0 || !look.opaque) return;
+void RasterCanvas::text(int x, int y, const char* s, int count, const DcColors& look) {
+  if (s == nullptr || count <= 0) return;
+  if (const BitmapFont* font = systemBitmapFont()) {
+    bitmapText(*font, x, y, s, count, look);
+    return;
+  }
+  if (!look.opaque) return;
   fillRect(x, y, clampToInt(x + kAdvance * count), clampToInt(y + kCellHeight), look.bkColor);
 }
 

@@ -377,6 +377,17 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
+// The text a W procedure is given is Unicode already: it reaches the host
+// without passing through the ANSI code page. The rest is as for A.
+LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!winport::live(hwnd)) return 0;
+  if (message == WM_SETTEXT) {
+    winport::host().setCaption(hwnd, winport::wideToUtf8(reinterpret_cast<LPCWSTR>(lParam)));
+    return TRUE;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
 void WINAPI PostQuitMessage(int exitCode) {
   state().quitPosted = true;
   state().quitCode = exitCode;

@@ -42,6 +42,10 @@ bool BrowserHost::openWindow(HWND hwnd, const std::string& caption, Size) {
   return true;
 }
 
+void BrowserHost::setCaption(HWND hwnd, const std::string& caption) {
+  if (hwnd == window_) hc_title(caption.c_str());
+}
+
 void BrowserHost::closeWindow(HWND hwnd) {
   if (hwnd == window_) window_ = nullptr;
 }

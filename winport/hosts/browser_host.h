@@ -24,6 +24,7 @@ class BrowserHost : public Host {
   Size defaultClientSize() override { return maximizedClientSize(); }
   bool openWindow(HWND hwnd, const std::string& caption, Size client) override;
   void closeWindow(HWND hwnd) override;
+  void setCaption(HWND hwnd, const std::string& caption) override;
   Size showMaximized(HWND) override { return maximizedClientSize(); }
   Canvas& surface(HWND hwnd, Size client) override;
   void present(HWND hwnd) override;

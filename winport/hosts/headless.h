@@ -37,6 +37,7 @@ class HeadlessHost : public Host {
   Size defaultClientSize() override { return {800, 600}; }
   bool openWindow(HWND hwnd, const std::string& caption, Size client) override;
   void closeWindow(HWND hwnd) override;
+  void setCaption(HWND, const std::string& caption) override { caption_ = caption; }
   Size showMaximized(HWND) override { return maximizedClientSize(); }
   Canvas& surface(HWND hwnd, Size client) override;
   void present(HWND) override { ++presents_; }

@@ -14,6 +14,10 @@
 #include "winport/hosts/headless.h"
 
 int main(int argc, char** argv) {
+  if (argc > 2) {
+    std::fprintf(stderr, "hypercube-headless: one script at most, got %d arguments\n", argc - 1);
+    return 2;
+  }
   winport::HeadlessHost host({1280, 800});
   const char* script = argc > 1 ? argv[1] : "";
   for (const char* c = script; *c; ++c) {
@@ -42,9 +46,19 @@ int main(int argc, char** argv) {
       case 'M':
         host.queueResize(host.maximizedClientSize());
         break;
-      default:
-        std::fprintf(stderr, "hypercube-headless: '%c' is not one of LURDAKSM\n", *c);
+      default: {
+        // Anything but printable ASCII as a code, so the line cannot drive
+        // the terminal.
+        const unsigned char u = static_cast<unsigned char>(*c);
+        char shown[8];
+        if (u >= 0x20 && u < 0x7f)
+          std::snprintf(shown, sizeof shown, "%c", u);
+        else
+          std::snprintf(shown, sizeof shown, "\\x%02x", u);
+        std::fprintf(stderr, "hypercube-headless: '%s' at position %d is not one of LURDAKSM\n",
+                     shown, static_cast<int>(c - script) + 1);
         return 2;
+      }
     }
   }
   winport::setHost(&host);

@@ -338,6 +338,11 @@ bool SdlHost::openWindow(HWND hwnd, const std::string& caption, Size client) {
   return true;
 }
 
+void SdlHost::setCaption(HWND hwnd, const std::string& caption) {
+  auto it = windows_.find(hwnd);
+  if (it != windows_.end() && it->second.sdl) SDL_SetWindowTitle(it->second.sdl, caption.c_str());
+}
+
 void SdlHost::closeWindow(HWND hwnd) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end()) return;

@@ -37,6 +37,7 @@ class SdlHost : public Host {
   Size defaultClientSize() override;
   bool openWindow(HWND hwnd, const std::string& caption, Size client) override;
   void closeWindow(HWND hwnd) override;
+  void setCaption(HWND hwnd, const std::string& caption) override;
   Size showMaximized(HWND hwnd) override;
   Canvas& surface(HWND hwnd, Size client) override;
   void present(HWND hwnd) override;

@@ -1,8 +1,9 @@
 // Our own <windows.h> for systems without Win32: just the types, constants and
 // functions the shell calls and the tests of this layer use, with Win32's
 // names, values and signatures, so the shell compiles unchanged. Left out:
-// everything else, Unicode (W) functions,
-// and calling conventions (there is only one on the systems this serves).
+// everything else, the Unicode (W) functions but DefWindowProcW, and calling
+// conventions (there is only one on the systems this serves). WCHAR is the
+// platform's wchar_t, 32 bits here; text in it is read as UTF-16 or UTF-32.
 #ifndef WINPORT_WINDOWS_H
 #define WINPORT_WINDOWS_H
 
@@ -31,6 +32,8 @@ typedef WORD ATOM;
 typedef DWORD COLORREF;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef wchar_t WCHAR;
+typedef const WCHAR* LPCWSTR;
 typedef void* LPVOID;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
@@ -130,6 +133,7 @@ typedef struct tagWNDCLASSEXA {
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_SIZE 0x0005
+#define WM_SETTEXT 0x000C
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
@@ -217,6 +221,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg);
 BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 int WINAPI GetSystemMetrics(int index);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
