@@ -1,7 +1,9 @@
 // Times a real window on an X display from the outside, through the DAMAGE
 // and XTEST extensions: start to first frame on screen, key press to the next
 // frame, CPU used while idle, and peak memory.
-//   window_timing [--keys N] [--idle SECONDS] -- COMMAND [ARG...]
+//   window_timing [--keys N] [--idle SECONDS] [--watch WINDOW] -- COMMAND [ARG...]
+// --watch also watches an X window that is already there: a nested Wayland
+// compositor's output, whose client the command is.
 // Prints one line of figures; exits non-zero when no frame appears.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -134,6 +136,7 @@ int ignoreXError(Display*, XErrorEvent*) { return 0; }
 int main(int argc, char** argv) {
   int keys = 30;
   double idleSeconds = 0;
+  unsigned long watchWindow = 0;
   int first = 1;
   for (; first < argc; ++first) {
     const std::string a = argv[first];
@@ -145,8 +148,12 @@ int main(int argc, char** argv) {
       keys = std::atoi(argv[++first]);
     } else if (a == "--idle" && first + 1 < argc) {
       idleSeconds = std::atof(argv[++first]);
+    } else if (a == "--watch" && first + 1 < argc) {
+      watchWindow = std::strtoul(argv[++first], nullptr, 0);
     } else {
-      std::fprintf(stderr, "usage: window_timing [--keys N] [--idle SECONDS] -- COMMAND...\n");
+      std::fprintf(stderr,
+                   "usage: window_timing [--keys N] [--idle SECONDS] [--watch WINDOW] -- "
+                   "COMMAND...\n");
       return 2;
     }
   }
@@ -164,6 +171,12 @@ int main(int argc, char** argv) {
   const Window root = DefaultRootWindow(w.dpy);
   w.screenArea = DisplayWidth(w.dpy, 0) * DisplayHeight(w.dpy, 0);
   XSelectInput(w.dpy, root, SubstructureNotifyMask);
+  if (watchWindow) {
+    XDamageCreate(w.dpy, watchWindow, XDamageReportRawRectangles);
+    w.watched.push_back(watchWindow);
+    // Keys go where the compositor reads them.
+    XSetInputFocus(w.dpy, watchWindow, RevertToParent, CurrentTime);
+  }
   XWarpPointer(w.dpy, None, root, 0, 0, 0, 0, DisplayWidth(w.dpy, 0) / 2,
                DisplayHeight(w.dpy, 0) / 2);
   XSync(w.dpy, False);

@@ -13,10 +13,12 @@
 namespace {
 
 std::vector<UINT> seen;
+std::vector<WPARAM> sizeKinds;  // WM_SIZE's wParam, in order
 LRESULT createResult = 0;
 
 LRESULT CALLBACK recordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   seen.push_back(message);
+  if (message == WM_SIZE) sizeKinds.push_back(wParam);
   if (message == WM_CREATE) return createResult;
   if (message == WM_DESTROY) PostQuitMessage(7);
   return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -28,6 +30,7 @@ class UserTest : public ::testing::Test {
     winport::setHost(&host);
     winport::resetUser();
     seen.clear();
+    sizeKinds.clear();
     createResult = 0;
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
@@ -107,6 +110,40 @@ TEST_F(UserTest, ShowMaximizedSizesThenPaintsWithEraseAndQuitComesLast) {
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
   EXPECT_EQ(msg.wParam, 3u);
   EXPECT_EQ(next(&msg), WM_PAINT);
+}
+
+TEST_F(UserTest, SizeKindFollowsTheWindowsState) {
+  HWND hwnd = create();
+  ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+  UpdateWindow(hwnd);
+  using winport::HostEvent;
+  const winport::Size full{1000, 700}, normal{600, 400};
+  winport::windowResized(hwnd, normal, HostEvent::kRestored);
+  winport::windowResized(hwnd, normal, HostEvent::kMinimized);
+  winport::windowResized(hwnd, normal, HostEvent::kRestored);
+  // A state change at the same size is still said; the same state and size
+  // are not said again.
+  winport::windowResized(hwnd, normal, HostEvent::kMaximized);
+  winport::windowResized(hwnd, normal, HostEvent::kMaximized);
+  winport::windowResized(hwnd, full, HostEvent::kMaximized);
+  EXPECT_EQ(sizeKinds,
+            (std::vector<WPARAM>{SIZE_RESTORED, SIZE_MAXIMIZED, SIZE_RESTORED, SIZE_MINIMIZED,
+                                 SIZE_RESTORED, SIZE_MAXIMIZED, SIZE_MAXIMIZED}));
+  RECT client;
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, 1000);
+
+  // Back from minimised, the window is repainted whole.
+  winport::windowResized(hwnd, full, HostEvent::kMinimized);
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, 0);
+  MSG msg;
+  while (next(&msg) != WM_NULL) {
+  }
+  seen.clear();
+  winport::windowResized(hwnd, full, HostEvent::kMaximized);
+  EXPECT_EQ(next(&msg), static_cast<UINT>(WM_PAINT));
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_SIZE, WM_PAINT, WM_ERASEBKGND}));
 }
 
 TEST_F(UserTest, KeysArriveAsWin32SendsThem) {

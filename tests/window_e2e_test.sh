@@ -9,7 +9,7 @@ app=$1
 render=$2
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
-need_tools Xvfb xdotool import compare xprop
+need_tools Xvfb xdotool import compare xprop xauth mcookie
 
 tmp=$(mktemp -d)
 passed=0
@@ -29,6 +29,41 @@ if [ $status -eq 1 ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] && grep -q "cannot open
 else
   bad "no display: status $status, stderr: $(cat "$tmp/err")"
 fi
+
+# A failing start says one line naming the cause, and ends with status 1.
+expect_start_failure() {
+  local what=$1 want=$2
+  shift 2
+  env "$@" "$app" >"$tmp/out" 2>"$tmp/err"
+  local status=$?
+  if [ $status -eq 1 ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] && grep -q -e "$want" "$tmp/err"; then
+    ok
+  else
+    bad "$what: status $status, stderr: $(head -c 400 "$tmp/err" | cat -v)"
+  fi
+}
+# Control characters in DISPLAY are written as escapes, never sent raw to
+# the terminal.
+expect_start_failure "DISPLAY with control characters" \
+  '^hypercube: cannot open a display at DISPLAY=.:9\\x1b\[2J\\x07.: ' DISPLAY=$':9\e[2J\a'
+grep -q $'\e' "$tmp/err" && bad "DISPLAY with control characters: an escape reached stderr"
+# Under Wayland without XDG_RUNTIME_DIR, libwayland cannot find the socket.
+expect_start_failure "Wayland without XDG_RUNTIME_DIR" \
+  "WAYLAND_DISPLAY='wayland-0': XDG_RUNTIME_DIR is not set" \
+  -u DISPLAY -u XDG_RUNTIME_DIR WAYLAND_DISPLAY=wayland-0
+# An X server that wants a cookie we do not have: its own reason, once.
+xauth -q -f "$tmp/auth" add :999 . "$(mcookie)" 2>/dev/null
+Xvfb -displayfd 3 -auth "$tmp/auth" -nolisten tcp 3>"$tmp/auth-display" 2>/dev/null &
+auth_pid=$!
+if poll 5 test -s "$tmp/auth-display"; then
+  expect_start_failure "refused authorisation" \
+    "^hypercube: cannot open a display at DISPLAY=':[0-9]*': Authorization required" \
+    DISPLAY=":$(cat "$tmp/auth-display")" XAUTHORITY="$tmp/none"
+else
+  bad "the Xvfb with a cookie did not start"
+fi
+kill "$auth_pid"
+wait "$auth_pid" 2>/dev/null
 
 start_xvfb 1280x800 || exit 1
 
@@ -79,6 +114,7 @@ expect_frame 801 601 ULLRDD alt-arrow-ignored
 
 xdotool key alt+F4
 expect_exit 0 Alt+F4
+[ -s "$tmp/app.err" ] && bad "a working start said: $(head -c 400 "$tmp/app.err")"
 
 # A polite request to end (SIGTERM, as from a session closing) closes the
 # window and ends with 0.
@@ -90,6 +126,14 @@ if timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" >/dev/null 2>
 else
   bad "second start: no window appeared"
 fi
+
+# An X server that accepts the connection and never answers (stopped here;
+# a forwarded display whose far end hangs does the same): given up after
+# a few seconds.
+kill -STOP "$xvfb_pid"
+expect_start_failure "an X server that never answers" \
+  "^hypercube: cannot open a display at DISPLAY=':[0-9]*': no answer within 5 seconds$"
+kill -CONT "$xvfb_pid"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -26,6 +26,7 @@
 struct HWND__ {
   WNDCLASSEXA cls;
   winport::Size client{0, 0};
+  WPARAM sizeKind = SIZE_RESTORED;  // as the last WM_SIZE said
   bool visible = false;
   bool invalid = false;
   bool erase = false;
@@ -151,12 +152,15 @@ void resized(HWND hwnd, Size client, HostEvent::State state) {
   client.height = std::max(0, std::min(client.height, 65535));
   const bool wider = client.width != hwnd->client.width;
   const bool taller = client.height != hwnd->client.height;
-  if (!wider && !taller) return;
+  const WPARAM kind = state == HostEvent::kMinimized   ? SIZE_MINIMIZED
+                      : state == HostEvent::kMaximized ? SIZE_MAXIMIZED
+                                                       : SIZE_RESTORED;
+  // Win32 says a change of state even at the same size (maximised to
+  // restored, say).
+  if (!wider && !taller && kind == hwnd->sizeKind) return;
   const bool grew = client.width > hwnd->client.width || client.height > hwnd->client.height;
   hwnd->client = client;
-  const WPARAM kind = client.width == 0 && client.height == 0 ? SIZE_MINIMIZED
-                      : state == HostEvent::kMaximized        ? SIZE_MAXIMIZED
-                                                              : SIZE_RESTORED;
+  hwnd->sizeKind = kind;
   SendMessageA(hwnd, WM_SIZE, kind, MAKELPARAM(client.width, client.height));
   if (!live(hwnd)) return;
   const UINT style = hwnd->cls.style;

@@ -5,6 +5,8 @@
 #include "winport/hosts/sdl_host.h"
 
 #include <SDL.h>
+#include <cairo.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -12,7 +14,9 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
+#include "winport/hosts/wayland.h"
 #include "winport/hosts/x11.h"
 
 namespace winport {
@@ -69,6 +73,149 @@ int virtualKey(SDL_Keycode key) {
   }
 }
 
+// `text` in single quotes, with control characters and quotes written as
+// escapes: a name from the environment must not drive the terminal.
+std::string quoted(const char* text) {
+  std::string out = "'";
+  for (const char* c = text; *c; ++c) {
+    const unsigned char u = static_cast<unsigned char>(*c);
+    if (u < 0x20 || u == 0x7F || u == '\\' || u == '\'') {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", u);
+      out += escape;
+    } else {
+      out += *c;
+    }
+  }
+  return out + "'";
+}
+
+// What the libraries said, as one line: its lines joined, control
+// characters dropped.
+std::string oneLine(const std::string& said) {
+  std::string out;
+  bool gap = false;
+  for (const char c : said) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      gap = !out.empty();
+    } else if (u >= 0x20 && u != 0x7F) {
+      if (gap) out += "; ";
+      gap = false;
+      out += c;
+    }
+  }
+  return out;
+}
+
+// A forwarded X display whose far end hangs accepts the connection and never
+// answers; SDL would wait for ever.
+constexpr unsigned kAnswerSeconds = 5;
+// How long a window manager or compositor may take to maximise a new window.
+constexpr Uint32 kMaximizeWaitMs = 1000;
+char noAnswerLine[768];
+int noAnswerFd = STDERR_FILENO;
+
+void noAnswer(int) {
+  const ssize_t written = write(noAnswerFd, noAnswerLine, std::strlen(noAnswerLine));
+  (void)written;
+  _exit(1);
+}
+
+// SDL_Init(SDL_INIT_VIDEO), given up when the display does not answer. What
+// the libraries print meanwhile (libxcb writes the X server's refusal straight
+// to stderr, and Xlib adds nothing) becomes the reason of a failure, or is
+// passed on unchanged after a success.
+bool initVideo(const char* program, const std::string& where, std::string* reason) {
+  std::snprintf(noAnswerLine, sizeof noAnswerLine,
+                "%s: cannot open a display%s: no answer within %u seconds\n", program,
+                where.c_str(), kAnswerSeconds);
+  std::fflush(stderr);
+  FILE* kept = std::tmpfile();
+  const int saved = kept ? dup(STDERR_FILENO) : -1;
+  if (saved >= 0) {
+    noAnswerFd = saved;
+    dup2(fileno(kept), STDERR_FILENO);
+  }
+  struct sigaction hung = {};
+  hung.sa_handler = noAnswer;
+  struct sigaction before;
+  sigaction(SIGALRM, &hung, &before);
+  alarm(kAnswerSeconds);
+  const bool ok = SDL_Init(SDL_INIT_VIDEO) == 0;
+  alarm(0);
+  sigaction(SIGALRM, &before, nullptr);
+  std::string said;
+  if (saved >= 0) {
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    noAnswerFd = STDERR_FILENO;
+    std::rewind(kept);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, kept)) > 0) said.append(buffer, n);
+  }
+  if (kept) std::fclose(kept);
+  if (ok) {
+    std::fwrite(said.data(), 1, said.size(), stderr);
+    return true;
+  }
+  *reason = oneLine(said);
+  if (reason->empty()) *reason = SDL_GetError();
+  // SDL's own words for a display that is not there.
+  if (*reason == "x11 not available") {
+    *reason = SDL_getenv("DISPLAY")           ? "no X server accepts connections there"
+              : SDL_getenv("WAYLAND_DISPLAY") ? "DISPLAY is not set"
+                                              : "neither DISPLAY nor WAYLAND_DISPLAY is set";
+  }
+  return false;
+}
+
+// The program's icon as SDL takes it, with straight alpha (cairo's is
+// premultiplied); nullptr if it cannot be read.
+SDL_Surface* programIcon() {
+  struct Reader {
+    const unsigned char* at;
+    std::size_t left;
+  } reader{kProgramIcon, kProgramIconSize};
+  cairo_surface_t* png = cairo_image_surface_create_from_png_stream(
+      [](void* closure, unsigned char* data, unsigned int length) {
+        Reader* r = static_cast<Reader*>(closure);
+        if (length > r->left) return CAIRO_STATUS_READ_ERROR;
+        std::memcpy(data, r->at, length);
+        r->at += length;
+        r->left -= length;
+        return CAIRO_STATUS_SUCCESS;
+      },
+      &reader);
+  SDL_Surface* icon = nullptr;
+  if (cairo_surface_status(png) == CAIRO_STATUS_SUCCESS &&
+      cairo_image_surface_get_format(png) == CAIRO_FORMAT_ARGB32) {
+    const int w = cairo_image_surface_get_width(png);
+    const int h = cairo_image_surface_get_height(png);
+    icon = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    cairo_surface_flush(png);
+    for (int y = 0; icon && y < h; ++y) {
+      const uint32_t* in = reinterpret_cast<const uint32_t*>(
+          cairo_image_surface_get_data(png) + y * cairo_image_surface_get_stride(png));
+      uint32_t* out =
+          reinterpret_cast<uint32_t*>(static_cast<unsigned char*>(icon->pixels) + y * icon->pitch);
+      for (int x = 0; x < w; ++x) {
+        const uint32_t p = in[x];
+        const uint32_t a = p >> 24;
+        auto straight = [a](uint32_t c) {
+          return a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a);
+        };
+        out[x] = a << 24 | straight(p >> 16 & 0xFF) << 16 | straight(p >> 8 & 0xFF) << 8 |
+                 straight(p & 0xFF);
+      }
+    }
+  }
+  cairo_surface_destroy(png);
+  return icon;
+}
+
 Size windowSize(SDL_Window* w) {
   Size s{0, 0};
   SDL_GetWindowSize(w, &s.width, &s.height);
@@ -83,30 +230,43 @@ SdlHost::~SdlHost() {
 }
 
 bool SdlHost::start(const char* program, std::string* error) {
-  // Without this SDL may route the window surface through software OpenGL:
-  // slower to start, more memory and slower frames.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   // A still picture has no reason to hold off the screen saver, and asking
   // the session bus to would start D-Bus before the first frame.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-  // SDL opens an X input method, and Xlib then parses the locale's whole
-  // Compose table: a third of the start-up. The program takes no text, only
-  // keys, so an empty table serves unless the user has chosen one.
-  setenv("XCOMPOSEFILE", "/dev/null", 0);
-  // Without a Wayland session, probing for one only prints noise.
-  if (!SDL_getenv("SDL_VIDEODRIVER") && !SDL_getenv("WAYLAND_DISPLAY")) {
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-  }
+  const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
   const char* display = SDL_getenv("DISPLAY");
-  const std::string where =
-      display ? " at DISPLAY='" + std::string(display) + "'" : " (DISPLAY is not set)";
+  const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+  // Without a Wayland session, probing for one only prints noise.
+  if (!wanted && !wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  // SDL 2.26 takes X11 first when both are there.
+  const bool x11 = wanted ? std::strcmp(wanted, "x11") == 0 : display || !wayland;
+  std::string where;
+  if (x11) {
+    where = display ? " at DISPLAY=" + quoted(display) : "";
+    // SDL opens an X input method, and Xlib then parses the locale's whole
+    // Compose table: a third of the start-up. The program takes no text, only
+    // keys, so an empty table serves unless the user has chosen one. (Under
+    // Wayland xkbcommon reads the same variable and complains of the file.)
+    setenv("XCOMPOSEFILE", "/dev/null", 0);
+  } else {
+    const std::string name = wayland ? wayland : "wayland-0";
+    where = " at WAYLAND_DISPLAY=" + quoted(name.c_str());
+    // libwayland would say so in a line of its own, then SDL in another.
+    if (name[0] != '/' && !SDL_getenv("XDG_RUNTIME_DIR")) {
+      *error = "cannot open a display" + where +
+               ": XDG_RUNTIME_DIR is not set, so the compositor's socket cannot be found";
+      return false;
+    }
+  }
+  keepWaylandMessages();
   // Before SDL_Init: SDL keeps the handler it finds, calls it from its own and
   // puts it back in SDL_Quit, just before closing the connections, when a late
   // error may still be read.
   installX11ErrorHandlers(program);
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    *error = "cannot open a display" + where + ": " + SDL_GetError();
+  std::string reason;
+  if (!initVideo(program, where, &reason)) {
+    *error = "cannot open a display" + where + ": " + reason;
     return false;
   }
   started_ = true;
@@ -120,6 +280,12 @@ bool SdlHost::start(const char* program, std::string* error) {
         "cannot open a display" + where + ": only the '" + name + "' video driver is available";
     return false;
   }
+  wayland_ = name == "wayland";
+  where_ = where;
+  // Without this SDL may route the window surface through software OpenGL:
+  // slower to start, more memory and slower frames. SDL 2.26's Wayland driver
+  // has no other way to a window surface.
+  if (!wayland_) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   return true;
 }
 
@@ -143,12 +309,30 @@ Size SdlHost::defaultClientSize() {
 }
 
 bool SdlHost::openWindow(HWND hwnd, const std::string& caption, Size client) {
-  SDL_Window* w = SDL_CreateWindow(
-      caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, std::max(1, client.width),
-      std::max(1, client.height), SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+  // Where the window returns when un-maximised: its default size, centred in
+  // the usable area, so that its frame stays clear of panels and the edges.
+  // (A Wayland compositor places windows itself, and a position asked there
+  // leaves libdecor's title bar blank.)
+  const Size size{std::max(1, client.width), std::max(1, client.height)};
+  int x = SDL_WINDOWPOS_UNDEFINED;
+  int y = SDL_WINDOWPOS_UNDEFINED;
+  SDL_Rect usable;
+  if (!wayland_ && SDL_GetDisplayUsableBounds(0, &usable) == 0 && size.width <= usable.w &&
+      size.height <= usable.h) {
+    x = usable.x + (usable.w - size.width) / 2;
+    y = usable.y + (usable.h - size.height) / 2;
+  }
+  SDL_Window* w = SDL_CreateWindow(caption.c_str(), x, y, size.width, size.height,
+                                   SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
   if (!w) {
     failure_ = std::string("cannot create a window: ") + SDL_GetError();
     return false;
+  }
+  // Where the window manager asks the program for its icon (_NET_WM_ICON);
+  // under Wayland the application id finds the menu entry's.
+  if (SDL_Surface* icon = programIcon()) {
+    SDL_SetWindowIcon(w, icon);
+    SDL_FreeSurface(icon);
   }
   windows_[hwnd].sdl = w;
   return true;
@@ -170,17 +354,44 @@ Size SdlHost::showMaximized(HWND hwnd) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end()) return {0, 0};
   Window& w = it->second;
-  // A window manager maximises on request; a bare X server ignores the
-  // request, so the window is first given the usable area itself.
-  SDL_Rect usable;
-  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-    SDL_SetWindowPosition(w.sdl, usable.x, usable.y);
-    SDL_SetWindowSize(w.sdl, usable.w, usable.h);
+  const Size before = windowSize(w.sdl);
+  if (wayland_) {
+    // Asked before the window is shown, the compositor's maximised size would
+    // not be the one first drawn, a fatal protocol error. The maximised size
+    // comes as a resize: with libdecor's frame, waiting for it before the
+    // first frame leaves its title bar blank.
+    SDL_ShowWindow(w.sdl);
+    SDL_MaximizeWindow(w.sdl);
+    return windowSize(w.sdl);
   }
+  if (!windowManagerMaximizes(w.sdl)) {
+    // A bare X server ignores the request: the window takes the usable area.
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+      SDL_SetWindowPosition(w.sdl, usable.x, usable.y);
+      SDL_SetWindowSize(w.sdl, usable.w, usable.h);
+    }
+    SDL_MaximizeWindow(w.sdl);
+    SDL_ShowWindow(w.sdl);
+    return windowSize(w.sdl);
+  }
+  // The window manager maps it maximised; the window keeps its own size for
+  // when the user restores it.
   SDL_MaximizeWindow(w.sdl);
   SDL_ShowWindow(w.sdl);
-  w.maximized = true;
-  return windowSize(w.sdl);
+  // The maximised size comes back a moment later; painting before it would
+  // paint twice. Events read meanwhile stay queued in SDL.
+  const Uint32 until = SDL_GetTicks() + kMaximizeWaitMs;
+  for (;;) {
+    SDL_PumpEvents();
+    const Size now = windowSize(w.sdl);
+    const bool changed = now.width != before.width || now.height != before.height;
+    if (((SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_MAXIMIZED) && changed) ||
+        SDL_TICKS_PASSED(SDL_GetTicks(), until)) {
+      return now;
+    }
+    SDL_Delay(1);
+  }
 }
 
 Canvas& SdlHost::surface(HWND hwnd, Size client) {
@@ -240,6 +451,7 @@ void SdlHost::present(HWND hwnd) {
   if (!w.canvas) return;
   if (w.direct) {
     putDirectly(w.sdl, *w.canvas);
+    dropExposes(w.sdl);
     return;
   }
   if (w.canvas->width() == 0 || w.canvas->height() == 0) return;
@@ -265,6 +477,24 @@ void SdlHost::present(HWND hwnd) {
     }
   }
   SDL_UpdateWindowSurfaceRects(w.sdl, &rect, 1);
+  if (rect.w == w.canvas->width() && rect.h == w.canvas->height()) dropExposes(w.sdl);
+}
+
+void SdlHost::dropExposes(SDL_Window* sdl) {
+  // The whole frame just shown covers whatever was lost before it: an expose that
+  // arrived meanwhile (the one for mapping the window, at every start) would
+  // only paint the same frame again. SDL's X11 surface waits for the server,
+  // so by now those exposes have come in.
+  SDL_PumpEvents();
+  Uint32 id = SDL_GetWindowID(sdl);
+  SDL_FilterEvents(
+      [](void* window, SDL_Event* e) {
+        return e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_EXPOSED &&
+                       e->window.windowID == *static_cast<Uint32*>(window)
+                   ? 0
+                   : 1;
+      },
+      &id);
 }
 
 SdlHost::Window* SdlHost::find(unsigned sdlWindowId, HWND* hwnd) {
@@ -282,6 +512,14 @@ void SdlHost::handle(const SDL_Event& e) {
   HWND hwnd = nullptr;
   switch (e.type) {
     case SDL_QUIT:
+      // SDL's Wayland driver says a lost compositor with this too.
+      if (wayland_ && !windows_.empty()) {
+        const std::string lost = waylandFailure(windows_.begin()->second.sdl);
+        if (!lost.empty()) {
+          failure_ = "lost the display" + where_ + ": " + lost;
+          return;
+        }
+      }
       // SIGTERM or SIGINT (SDL turns them into this): close as the user would,
       // so the program ends normally with status 0.
       for (auto& w : windows_) out_->push_back({HostEvent::kClose, w.first});
@@ -314,15 +552,9 @@ void SdlHost::handle(const SDL_Event& e) {
         case SDL_WINDOWEVENT_RESIZED:
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
-          w->maximized = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MAXIMIZED) != 0 || w->maximized;
+        case SDL_WINDOWEVENT_MINIMIZED:
           w->sizePending = true;
           break;
-        case SDL_WINDOWEVENT_MINIMIZED: {
-          HostEvent minimized{HostEvent::kResized, hwnd};
-          minimized.state = HostEvent::kMinimized;
-          out_->push_back(minimized);
-          break;
-        }
         case SDL_WINDOWEVENT_EXPOSED:
           w->presentAll = true;
           out_->push_back({HostEvent::kExposed, hwnd});
@@ -343,23 +575,28 @@ bool SdlHost::pumpEvents(bool wait, std::vector<HostEvent>* events) {
   SDL_Event e;
   if (wait) {
     if (!SDL_WaitEvent(&e)) {
-      failure_ = std::string("lost the display: ") + SDL_GetError();
+      failure_ = "lost the display" + where_ + ": " + SDL_GetError();
+      out_ = nullptr;
       return false;
     }
     handle(e);
   }
-  while (SDL_PollEvent(&e)) handle(e);
-  // Only the last of a burst of sizes matters.
+  while (failure_.empty() && SDL_PollEvent(&e)) handle(e);
+  // Only the last of a burst of sizes matters, in the state the window is in
+  // now.
   for (auto& w : windows_) {
     if (!w.second.sizePending) continue;
     w.second.sizePending = false;
     HostEvent size{HostEvent::kResized, w.first};
     size.size = windowSize(w.second.sdl);
-    size.state = w.second.maximized ? HostEvent::kMaximized : HostEvent::kRestored;
+    const Uint32 flags = SDL_GetWindowFlags(w.second.sdl);
+    size.state = (flags & SDL_WINDOW_MINIMIZED)   ? HostEvent::kMinimized
+                 : (flags & SDL_WINDOW_MAXIMIZED) ? HostEvent::kMaximized
+                                                  : HostEvent::kRestored;
     events->push_back(size);
   }
   out_ = nullptr;
-  return true;
+  return failure_.empty();
 }
 
 }  // namespace winport

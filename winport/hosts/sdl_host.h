@@ -3,6 +3,7 @@
 #ifndef WINPORT_SDL_HOST_H
 #define WINPORT_SDL_HOST_H
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,6 +15,11 @@ struct SDL_Window;
 union SDL_Event;
 
 namespace winport {
+
+// The program's icon as PNG bytes, which the program's build links in (as a
+// Windows program carries its icon as a resource).
+extern const unsigned char kProgramIcon[];
+extern const std::size_t kProgramIconSize;
 
 class SdlHost : public Host {
  public:
@@ -41,7 +47,6 @@ class SdlHost : public Host {
   struct Window {
     SDL_Window* sdl = nullptr;
     std::unique_ptr<RasterCanvas> canvas;
-    bool maximized = false;
     bool sizePending = false;
     bool borrowed = false;   // the canvas draws straight into SDL's surface
     bool direct = false;     // the canvas is put on the window through Xlib
@@ -49,10 +54,13 @@ class SdlHost : public Host {
     bool presentAll = true;  // the window may not show what the canvas holds
   };
   void handle(const SDL_Event& e);
+  static void dropExposes(SDL_Window* sdl);
   Window* find(unsigned sdlWindowId, HWND* hwnd);
   static Size querySize();
 
   bool started_ = false;
+  bool wayland_ = false;
+  std::string where_;  // " at DISPLAY=':0'", for the lost display's line
   std::string failure_;
   std::map<HWND, Window> windows_;
   Size screen_{0, 0};                      // read once at start

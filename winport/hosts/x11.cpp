@@ -9,6 +9,7 @@
 
 #ifdef WINPORT_HAVE_X11
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #endif
@@ -70,6 +71,54 @@ void installX11ErrorHandlers(const char* program) {
 #ifdef WINPORT_HAVE_X11
   XSetIOErrorHandler(displayLost);
   XSetErrorHandler(requestFailed);
+#endif
+}
+
+bool windowManagerMaximizes(SDL_Window* sdl) {
+#ifdef WINPORT_HAVE_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  Display* display = info.info.x11.display;
+  const ::Window root = DefaultRootWindow(display);
+  // The manager names a window of its own on the root window and on itself;
+  // a stale name left by one that ended does not count.
+  auto windowProperty = [&](::Window on, const char* name, ::Window* value) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    const bool found =
+        XGetWindowProperty(display, on, XInternAtom(display, name, False), 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &after, &data) == Success &&
+        type == XA_WINDOW && format == 32 && count == 1;
+    if (found) *value = static_cast<::Window>(*reinterpret_cast<unsigned long*>(data));
+    if (data) XFree(data);
+    return found;
+  };
+  ::Window manager = 0;
+  ::Window itself = 0;
+  if (!windowProperty(root, "_NET_SUPPORTING_WM_CHECK", &manager) ||
+      !windowProperty(manager, "_NET_SUPPORTING_WM_CHECK", &itself) || itself != manager) {
+    return false;
+  }
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  bool maximizes = false;
+  if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), 0, 4096,
+                         False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+      type == XA_ATOM && format == 32) {
+    const Atom wanted = XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False);
+    const unsigned long* atoms = reinterpret_cast<unsigned long*>(data);
+    for (unsigned long i = 0; i < count && !maximizes; ++i) maximizes = atoms[i] == wanted;
+  }
+  if (data) XFree(data);
+  return maximizes;
+#else
+  (void)sdl;
+  return false;
 #endif
 }
 

@@ -15,6 +15,10 @@ namespace winport {
 // line naming `program` and status 1; a refused request is said in one line.
 void installX11ErrorHandlers(const char* program);
 
+// Whether a window manager runs that maximises windows on request (EWMH);
+// on a bare X server the program must size the window itself.
+bool windowManagerMaximizes(SDL_Window* sdl);
+
 // Whether `canvas` can be put on the window through Xlib: an X11 window with
 // 24-bit 0xRRGGBB pixels, as ours are.
 bool canPutDirectly(SDL_Window* sdl);

@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# hypercube under a real window manager on a virtual X display, with a panel
+# that reserves the top of the screen: the window opens maximised inside the
+# work area and paints exactly the frame tool's PNG for its client size, keys
+# step it, un-maximising gives a smaller window still inside the work area
+# that paints exactly, minimising and restoring repaints it, and closing it
+# through the window manager ends it with status 0, nothing said on stderr.
+# The window carries the program's icon for the window manager.
+# usage: window_wm_test.sh WM HYPERCUBE HYPERCUBE_RENDER PANEL ICON_PNG
+#   WM: openbox, metacity or xfwm4; ICON_PNG: the 64-pixel menu icon
+set -u
+wm=$1
+app=$2
+render=$3
+panel=$4
+icon=$5
+# shellcheck source=tests/lib.sh
+. "$(cd "$(dirname "$0")" && pwd)/lib.sh"
+need_tools Xvfb xdotool xprop xwininfo wmctrl import compare dbus-run-session "$wm"
+
+tmp=$(mktemp -d)
+passed=0
+failed=0
+app_pid=
+wm_pid=
+panel_pid=
+xvfb_pid=
+cleanup() {
+  for pid in "$app_pid" "$panel_pid" "$wm_pid" "$xvfb_pid"; do
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  done
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+panel_height=40
+start_xvfb 1280x800 || exit 1
+# Each in a session bus of its own, as on a desktop (xfwm4 keeps its
+# settings there and does not manage windows without them).
+case $wm in
+  xfwm4) dbus-run-session -- xfwm4 --compositor=off >"$tmp/wm.log" 2>&1 & ;;
+  *) dbus-run-session -- "$wm" >"$tmp/wm.log" 2>&1 & ;;
+esac
+wm_pid=$!
+"$panel" $panel_height &
+panel_pid=$!
+
+# The work area as the window manager publishes it: X Y W H.
+work_area() { xprop -root _NET_WORKAREA 2>/dev/null | awk -F'[=,]' 'NF >= 5 {print $2, $3, $4, $5}'; }
+panel_counted() { [ "$(work_area | awk '{print $2}')" = $panel_height ]; }
+if ! poll 15 panel_counted; then
+  echo "FAIL: $wm did not take the panel into its work area ($(work_area)); it said: $(head -c 400 "$tmp/wm.log")"
+  exit 1
+fi
+read -r wx wy ww wh <<<"$(work_area)"
+
+"$app" 2>"$tmp/app.err" &
+app_pid=$!
+window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)
+if [ -z "$window" ]; then
+  bad "no window appeared; stderr: $(cat "$tmp/app.err")"
+  echo "$passed passed, $failed failed"
+  exit 1
+fi
+
+# The client area (X Y W H, on the screen) and the frame around it (left,
+# right, top, bottom).
+client() { xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+  /^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print x, y, w, h}'; }
+frame() { xprop -id "$window" _NET_FRAME_EXTENTS | awk -F'[=,]' 'NF >= 5 {print $2, $3, $4, $5}'; }
+state() { xprop -id "$window" _NET_WM_STATE; }
+maximized() { state | grep -q _NET_WM_STATE_MAXIMIZED_VERT && state | grep -q _NET_WM_STATE_MAXIMIZED_HORZ; }
+restored() { ! state | grep -q -e _NET_WM_STATE_MAXIMIZED -e _NET_WM_STATE_HIDDEN; }
+
+# Whether the window with its frame lies inside the work area.
+inside_work_area() {
+  local x y w h l r t b
+  read -r x y w h <<<"$(client)"
+  read -r l r t b <<<"$(frame)"
+  [ -n "$b" ] && [ $((x - l)) -ge "$wx" ] && [ $((y - t)) -ge "$wy" ] &&
+    [ $((x + w + r)) -le $((wx + ww)) ] && [ $((y + h + b)) -le $((wy + wh)) ]
+}
+
+# Whether the client area on the screen equals the frame tool's PNG for its
+# size and `keys`: the place and size are read every time, since a window
+# manager may still be moving the window (openbox slides it back from the
+# task bar).
+rendered=
+client_matches() {
+  local keys=$1 x y w h
+  read -r x y w h <<<"$(client)"
+  shot="${w}x${h}+$x+$y"
+  if [ "$rendered" != "${w}x${h} $keys" ]; then
+    "$render" --size "${w}x${h}" --keys "$keys" --format png --output "$tmp/want.png" || return 1
+    rendered="${w}x${h} $keys"
+  fi
+  screen_equals "$tmp/want.png" "$shot"
+}
+
+# Waits up to 10 s for the client area to show the frame after `keys`.
+expect_frame() {
+  local keys=$1 label=$2
+  if poll 10 client_matches "$keys"; then
+    ok
+    return
+  fi
+  cp "$tmp/got.png" "/tmp/hypercube-$wm-$label.png" 2>/dev/null
+  bad "$label: the client area $shot differs from the frame tool's '$keys' frame in $diff pixels (see /tmp/hypercube-$wm-$label.png)"
+}
+
+# _NET_WM_ICON is the menu icon: the same alpha everywhere, the same colour
+# where opaque and within rounding elsewhere (cairo premultiplies what it
+# reads; the property wants straight alpha).
+{
+  xprop -id "$window" -notype 32c _NET_WM_ICON | tr -d ' ' | cut -d= -f2 | tr ',' '\n'
+  echo png
+  convert "$icon" -depth 8 rgba:- | od -An -v -tu1 -w4
+} | awk 'function off(a, b) { return a > b ? a - b : b - a }
+  reading_png {
+    n++; v = got[n + 2]; a = int(v / 16777216)
+    r = int(v / 65536) % 256; g = int(v / 256) % 256; b = v % 256
+    slack = $4 == 255 ? 0 : int(255 / ($4 ? $4 : 1)) + 1
+    if (a != $4 || ($4 > 0 && (off(r, $1) > slack || off(g, $2) > slack || off(b, $3) > slack))) wrong++
+    next
+  }
+  $0 == "png" { reading_png = 1; next } { got[++count] = $1 }
+  END { exit !(got[1] == 64 && got[2] == 64 && count == 2 + n && n == 4096 && !wrong) }' &&
+  ok || bad "the window's _NET_WM_ICON is not the 64-pixel icon $icon"
+
+# The menu entry's StartupWMClass names the window's class, so that docks
+# and task bars group the window with its entry.
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../packaging/hypercube.desktop")
+xprop -id "$window" WM_CLASS | grep -q "\"$wm_class\"\$" && [ -n "$wm_class" ] && ok ||
+  bad "WM_CLASS $(xprop -id "$window" WM_CLASS) is not the menu entry's StartupWMClass '$wm_class'"
+
+if poll 10 maximized; then ok; else bad "not maximised: $(state)"; fi
+# Maximised fills the work area: the frame's edges are the work area's.
+fills() {
+  local x y w h l r t b
+  read -r x y w h <<<"$(client)"
+  read -r l r t b <<<"$(frame)"
+  [ -n "$b" ] && [ $((x - l)) -eq "$wx" ] && [ $((y - t)) -eq "$wy" ] &&
+    [ $((w + l + r)) -eq "$ww" ] && [ $((h + t + b)) -eq "$wh" ]
+}
+if poll 5 fills; then ok; else bad "maximised: client $(client), frame $(frame), work area $wx $wy $ww $wh"; fi
+expect_frame "" maximised
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key Up
+expect_frame U maximised-up
+
+read -r _ _ max_w max_h <<<"$(client)"
+wmctrl -i -r "$window" -b remove,maximized_vert,maximized_horz
+if poll 5 restored; then ok; else bad "not restored: $(state)"; fi
+smaller() {
+  local w h
+  read -r _ _ w h <<<"$(client)"
+  [ "$w" -lt "$max_w" ] && [ "$h" -lt "$max_h" ]
+}
+if poll 5 smaller && inside_work_area; then
+  ok
+else
+  bad "restored: client $(client), frame $(frame), not smaller and inside the work area $wx $wy $ww $wh"
+fi
+expect_frame U restored
+
+xdotool windowminimize "$window"
+if poll 5 eval 'state | grep -q _NET_WM_STATE_HIDDEN'; then ok; else bad "not minimised: $(state)"; fi
+wmctrl -i -a "$window"
+if poll 5 restored; then ok; else bad "not shown again: $(state)"; fi
+expect_frame U minimised-and-back
+
+wmctrl -i -c "$window"
+expect_exit 0 "closing through $wm"
+[ -s "$tmp/app.err" ] && bad "stderr: $(head -c 400 "$tmp/app.err")" || ok
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
