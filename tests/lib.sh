@@ -1,22 +1,32 @@
 # shellcheck shell=bash
-# shellcheck disable=SC2154 # tmp is the sourcing script's
+# shellcheck disable=SC2034,SC2154 # variables shared with the sourcing script
 # Shared by the test scripts (and bench/figures). The helpers write to $tmp,
 # the script's scratch folder, and count into passed and failed:
 #   # shellcheck source=tests/lib.sh
 #   . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 #
 # need_tools TOOL...        exits 77 (skip) naming the first TOOL not on PATH.
+# begin_test [PIDVAR...]    makes the scratch folder $tmp and zeroes the
+#                           counts. At exit it kills the processes whose pids
+#                           app_pid, each PIDVAR and xvfb_pid hold, runs the
+#                           script's at_exit if it has one, and removes $tmp.
 # ok / bad MESSAGE          count a passed / failed check; bad prints MESSAGE.
+# finish                    prints the counts and exits, with 0 if none failed.
 # poll SECONDS CMD...       runs CMD every 0.1 s until it succeeds (returns 0)
 #                           or SECONDS have passed (returns 1).
 # start_xvfb WxH            starts Xvfb on a free display number; sets DISPLAY
-#                           and xvfb_pid (the caller's cleanup kills it).
-#                           Returns 1 after bad "Xvfb did not start" if it fails.
+#                           and xvfb_pid. Returns 1 after bad if it fails.
 # screen_equals WANT [CROP] captures the screen (or its CROP, as WxH+X+Y) to
 #                           $tmp/got.png once; true if it equals the PNG WANT.
 #                           Sets diff to the number of differing pixels.
 # wait_screen SECONDS WANT [CROP]
 #                           screen_equals until true or SECONDS have passed.
+# expect_screen LABEL SECONDS WHAT CMD...
+#                           polls CMD, a check like screen_equals, for
+#                           SECONDS: one ok, or one bad saying that WHAT
+#                           differs in $diff pixels (and where: $area, if CMD
+#                           sets it), with the capture kept in
+#                           /tmp/hypercube-$(test name)-LABEL.png.
 # wait_end PID SECONDS      waits up to SECONDS for PID (a child) to end; then
 #                           reaps it, sets status and returns 0. Returns 1 if
 #                           it still runs.
@@ -25,6 +35,37 @@
 #                           WHAT (a close request) with STATUS: one ok or bad,
 #                           whose message quotes $tmp/app.err. Kills the
 #                           program if it still runs; clears app_pid.
+#
+# A window on the X display, $window:
+# find_window SECONDS SEARCH...
+#                           sets window to the first visible window that
+#                           `xdotool search SEARCH...` finds within SECONDS;
+#                           false if none does.
+# client / frame            prints its client area on the screen (X Y W H) /
+#                           the window manager's frame around it (left right
+#                           top bottom).
+# wm_state / maximized      prints its _NET_WM_STATE / whether it is
+#                           maximised both ways.
+# fills_work_area           whether it and its frame are exactly the work
+#                           area ($wx $wy $ww $wh, as start_panel_wm sets them).
+# client_matches KEYS       whether its client area equals $render's frame
+#                           for that size after KEYS; sets area.
+# start_panel_wm WM PANEL HEIGHT
+#                           starts the window manager WM and the test panel
+#                           PANEL, which reserves HEIGHT pixels at the top;
+#                           waits for the work area to leave them out; sets
+#                           wm_pid, panel_pid and wx wy ww wh. Returns 1 after
+#                           bad if the work area never does.
+# start_weston SOCKET W H   starts weston with a WxH output on the X display,
+#                           its socket SOCKET in $tmp/runtime (exported as
+#                           XDG_RUNTIME_DIR); sets weston_pid, weston_window
+#                           and the output's place on the screen, ox oy.
+#                           Returns 1 after bad if it does not start.
+# wine_prefix [KEY VALUE DATA]
+#                           makes $WINEPREFIX if it has no registry yet: Wine's
+#                           defaults, no crash dialog, Wine's fonts, and the
+#                           registry value KEY\VALUE=DATA if given. Returns 1
+#                           after bad if wineboot fails.
 
 need_tools() {
   local tool
@@ -36,10 +77,40 @@ need_tools() {
   done
 }
 
+begin_test() {
+  tmp=$(mktemp -d)
+  passed=0
+  failed=0
+  pid_vars="app_pid $* xvfb_pid"
+  local var
+  for var in $pid_vars; do
+    printf -v "$var" %s ""
+  done
+  trap end_test EXIT
+}
+end_test() {
+  local var
+  for var in $pid_vars; do
+    if [ -n "${!var:-}" ]; then
+      kill "${!var}" 2>/dev/null || true
+    fi
+  done
+  if declare -F at_exit >/dev/null; then
+    at_exit || true
+  fi
+  rm -rf "$tmp"
+}
+
 ok() { passed=$((${passed:-0} + 1)); }
 bad() {
   failed=$((${failed:-0} + 1))
   echo "FAIL: $*"
+}
+
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ] && exit 0
+  exit 1
 }
 
 poll() {
@@ -77,6 +148,20 @@ wait_screen() {
   poll "$seconds" screen_equals "$@"
 }
 
+expect_screen() {
+  local label=$1 seconds=$2 what=$3 name
+  shift 3
+  diff=unknown area=
+  if poll "$seconds" "$@"; then
+    ok
+    return
+  fi
+  name=$(basename "$0" .sh)
+  name=/tmp/hypercube-${name%_test}-$label.png
+  cp "$tmp/got.png" "$name" 2>/dev/null
+  bad "$label: $what differs in $diff pixels${area:+ at $area} (see $name)"
+}
+
 ended() { ! kill -0 "$1" 2>/dev/null; }
 wait_end() {
   local pid=$1
@@ -97,4 +182,108 @@ expect_exit() {
     bad "exit status $status after $what, not $want; stderr: $(head -c 400 "$tmp/app.err" 2>/dev/null)"
   fi
   app_pid=
+}
+
+find_window() {
+  local seconds=$1
+  shift
+  window=$(timeout "$seconds" xdotool search --sync --onlyvisible "$@" 2>/dev/null | head -n 1)
+  [ -n "$window" ]
+}
+
+client() {
+  xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+    /^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print x, y, w, h}'
+}
+frame() { xprop -id "$window" _NET_FRAME_EXTENTS | awk -F'[=,]' 'NF >= 5 {print $2, $3, $4, $5}'; }
+wm_state() { xprop -id "$window" _NET_WM_STATE; }
+maximized() {
+  local s
+  s=$(wm_state)
+  [[ $s == *_NET_WM_STATE_MAXIMIZED_VERT* && $s == *_NET_WM_STATE_MAXIMIZED_HORZ* ]]
+}
+fills_work_area() {
+  local x y w h l r t b
+  read -r x y w h <<<"$(client)"
+  read -r l r t b <<<"$(frame)"
+  [ -n "$b" ] && [ $((x - l)) -eq "$wx" ] && [ $((y - t)) -eq "$wy" ] &&
+    [ $((w + l + r)) -eq "$ww" ] && [ $((h + t + b)) -eq "$wh" ]
+}
+
+# The place and size are read every time, since a window manager may still
+# be moving the window (openbox slides it back from the task bar).
+rendered=
+client_matches() {
+  local keys=$1 x y w h
+  read -r x y w h <<<"$(client)"
+  area="${w}x${h}+$x+$y"
+  if [ "$rendered" != "${w}x${h} $keys" ]; then
+    "$render" --size "${w}x${h}" --keys "$keys" --format png --output "$tmp/want.png" || return 1
+    rendered="${w}x${h} $keys"
+  fi
+  screen_equals "$tmp/want.png" "$area"
+}
+
+# The work area as the window manager publishes it: X Y W H.
+work_area() { xprop -root _NET_WORKAREA 2>/dev/null | awk -F'[=,]' 'NF >= 5 {print $2, $3, $4, $5}'; }
+work_area_top_is() { [ "$(work_area | awk '{print $2}')" = "$1" ]; }
+start_panel_wm() {
+  local wm=$1
+  # In a session bus of its own, as on a desktop (xfwm4 keeps its settings
+  # there and does not manage windows without them).
+  case $wm in
+    xfwm4) dbus-run-session -- xfwm4 --compositor=off >"$tmp/wm.log" 2>&1 & ;;
+    *) dbus-run-session -- "$wm" >"$tmp/wm.log" 2>&1 & ;;
+  esac
+  wm_pid=$!
+  "$2" "$3" &
+  panel_pid=$!
+  if ! poll 15 work_area_top_is "$3"; then
+    bad "$wm did not take the panel into its work area ($(work_area)); it said: $(head -c 400 "$tmp/wm.log")"
+    return 1
+  fi
+  read -r wx wy ww wh <<<"$(work_area)"
+}
+
+# Now and then weston's X11 output fails to come up on a busy machine
+# ("failed to create compositor backend"): it is given three tries.
+weston_output() { xwininfo -root -tree | awk '/"Weston Compositor/ {print $1; exit}'; }
+weston_up() { [ -n "$(weston_output)" ] && [ -S "$XDG_RUNTIME_DIR/$1" ]; }
+start_weston() {
+  local try
+  export XDG_RUNTIME_DIR=$tmp/runtime
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+  for try in 1 2 3; do
+    weston --backend=x11-backend.so --use-pixman --socket="$1" --width="$2" --height="$3" \
+      --idle-time=0 >"$tmp/weston.log" 2>&1 &
+    weston_pid=$!
+    if poll 15 weston_up "$1"; then
+      weston_window=$(weston_output)
+      read -r ox oy <<<"$(xwininfo -id "$weston_window" |
+        awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4} END {print x, y}')"
+      return 0
+    fi
+    kill "$weston_pid" 2>/dev/null
+    wait "$weston_pid" 2>/dev/null
+    weston_pid=
+    [ $try = 3 ] || sleep 1
+  done
+  bad "weston did not start: $(tail -n 5 "$tmp/weston.log")"
+  return 1
+}
+
+wine_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  rm -rf "$WINEPREFIX"
+  if ! wineboot --init >"$tmp/wineboot.log" 2>&1; then
+    bad "wineboot: $(tail -n 5 "$tmp/wineboot.log")"
+    return 1
+  fi
+  # A crash must fail the test, not wait on a dialog.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  if [ $# -eq 3 ]; then
+    wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1
+  fi
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  wineserver -w
 }

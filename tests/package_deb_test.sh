@@ -46,32 +46,21 @@ fi
 mirror=${HYPERCUBE_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 base=$cache/base
 root=$cache/root
-tmp=$(mktemp -d)
-passed=0
-failed=0
+begin_test
 # Packages downloaded before are kept beside the base, not in it.
 keep_downloads() {
   mkdir -p "$cache/archives"
   find "$root/var/cache/apt/archives" -maxdepth 1 -name '*.deb' -exec mv -t "$cache/archives" {} +
 }
-cleanup() {
-  [ -n "${app_pid:-}" ] && kill -KILL "$app_pid" 2>/dev/null
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+# A root that failed a check stays, to be looked into.
+at_exit() {
   [ -d "$root/var/cache/apt/archives" ] && keep_downloads
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-finish() {
   if [ "$failed" -ne 0 ]; then
     [ -d "$root" ] && echo "the root is left in $root to look into"
   elif [ -d "$root" ]; then
-    keep_downloads
     umount "$root/proc" 2>/dev/null
     rm -rf --one-file-system "$root"
   fi
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit
 }
 
 # The package itself.
@@ -206,7 +195,7 @@ fi
 start_xvfb 1280x800 || finish
 "${in_root[@]}" DISPLAY="$DISPLAY" sh -c "exec $exec_line" 2>"$tmp/app.err" &
 app_pid=$!
-if [ -z "$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null)" ]; then
+if ! find_window 10 --pid "$app_pid"; then
   bad "'$exec_line' from the menu entry opened no window: $(cat "$tmp/app.err")"
   finish
 fi

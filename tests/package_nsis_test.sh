@@ -22,33 +22,11 @@ fi
 unset WAYLAND_DISPLAY
 # No menu entries on the host for what Wine installs.
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-tmp=$(mktemp -d)
-passed=0
-failed=0
-app_pid=
-cleanup() {
-  [ -z "$app_pid" ] || kill -KILL "$app_pid" 2>/dev/null
-  wineserver -k 2>/dev/null
-  [ -z "${xvfb_pid:-}" ] || kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-finish() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit
-}
+begin_test
+at_exit() { wineserver -k 2>/dev/null; }
 
 start_xvfb 1024x768 || finish
-if [ ! -f "$prefix/system.reg" ]; then
-  rm -rf "$prefix"
-  wineboot --init >"$tmp/wineboot.log" 2>&1 || {
-    bad "wineboot: $(tail -n 5 "$tmp/wineboot.log")"
-    finish
-  }
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  wineserver -w
-fi
+wine_prefix || finish
 
 # What the prefix holds before, to compare with what the uninstaller leaves.
 # The per-user programs folder the installer may create is the system's,
@@ -86,7 +64,7 @@ got=$(wine "$inst/hypercube-render.exe" --version 2>&1 | tr -d '\r' | head -n 1)
 
 wine "$inst/hypercube.exe" >"$tmp/app.err" 2>&1 &
 app_pid=$!
-if timeout 30 xdotool search --sync --onlyvisible --classname hypercube.exe >/dev/null 2>&1; then
+if find_window 30 --classname hypercube.exe; then
   ok
   xdotool key alt+F4
   expect_exit 0 "Alt+F4 to the installed hypercube.exe" 10

@@ -23,14 +23,8 @@ fi
 # The JSON tool needs no display.
 unset DISPLAY WAYLAND_DISPLAY
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-tmp=$(mktemp -d)
-passed=0
-failed=0
-cleanup() {
-  wineserver -k 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+begin_test
+at_exit() { wineserver -k 2>/dev/null; }
 
 echo "$zip:"
 unzip -Z1 "$zip" | tee "$tmp/list" | sed 's/^/  /'
@@ -60,17 +54,7 @@ for exe in hypercube.exe hypercube-render.exe; do
 done
 
 # A prefix of its own, made once and kept in the build folder.
-if [ ! -f "$prefix/system.reg" ]; then
-  rm -rf "$prefix"
-  wineboot --init >"$tmp/wineboot.log" 2>&1 || {
-    bad "wineboot: $(tail -n 5 "$tmp/wineboot.log")"
-    echo "$passed passed, $failed failed"
-    exit 1
-  }
-  # A crash must fail the test, not wait on a dialog.
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  wineserver -w
-fi
+wine_prefix || finish
 
 render=$folder/hypercube-render.exe
 want_version="hypercube-render $version
@@ -83,5 +67,4 @@ else
   bad "the zip's hypercube-render.exe under Wine: $(grep -v '^[0-9]* passed' "$tmp/cli.log" | head -n 20)"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

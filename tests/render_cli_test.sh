@@ -7,13 +7,10 @@ tool=$1
 frames=$2
 shift 2
 runner=("$@")
-passed=0
-failed=0
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
 
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
+begin_test
 
 while IFS='|' read -r name argline; do
   name=${name// /}
@@ -125,5 +122,4 @@ write_fails "standard output: No space left on device" full --keys U
 write_fails "standard output" closed --help
 write_fails "standard output" closed --keys U
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

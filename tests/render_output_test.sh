@@ -10,13 +10,12 @@ set -u
 tool=$(realpath "$1")
 headless=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-chmod 755 "$tmp"
 
 # shellcheck source=tests/lib.sh
 . "$here/lib.sh"
 need_tools setpriv unshare mkfifo env
+begin_test
+chmod 755 "$tmp"
 
 small=(--size 64x48 --keys UUL --format png)
 "$tool" "${small[@]}" --output "$tmp/ref.png" || {
@@ -264,5 +263,4 @@ status=$?
 status=$?
 [ $status -eq 2 ] && grep -q "one script at most" "$tmp/err" && ok || bad "headless U D: status $status"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -15,10 +15,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=tests/lib.sh
 . "$here/lib.sh"
 need_tools valgrind
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-passed=0
-failed=0
+begin_test
 
 # memcheck LABEL STATUS COMMAND...: COMMAND must end with STATUS and valgrind
 # must find nothing.
@@ -47,5 +44,4 @@ memcheck headless 0 "$headless" ULLRDDAKSMUUL
 memcheck window-seeds 0 "$window_replay" --memory-only "$corpora/window"
 memcheck render-seeds 0 "$render_replay" --memory-only "$corpora/render"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

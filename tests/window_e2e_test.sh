@@ -11,15 +11,7 @@ render=$2
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 need_tools Xvfb xdotool import compare xprop xauth mcookie
 
-tmp=$(mktemp -d)
-passed=0
-failed=0
-cleanup() {
-  [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+begin_test
 
 # With no display at all: one line on stderr and status 1.
 env -u DISPLAY -u WAYLAND_DISPLAY "$app" >"$tmp/out" 2>"$tmp/err"
@@ -65,7 +57,7 @@ fi
 kill "$auth_pid"
 wait "$auth_pid" 2>/dev/null
 
-start_xvfb 1280x800 || exit 1
+start_xvfb 1280x800 || finish
 
 "$app" 2>"$tmp/app.err" &
 app_pid=$!
@@ -78,20 +70,14 @@ expect_frame() {
     bad "$label: the frame tool failed"
     return
   }
-  if wait_screen 10 "$tmp/want.png" "${w}x${h}+0+0"; then
-    ok
-    return
-  fi
-  cp "$tmp/got.png" "/tmp/hypercube-e2e-$label.png" 2>/dev/null
-  bad "$label: the screen differs from the frame tool's ${w}x${h} '$keys' frame in $diff pixels (see /tmp/hypercube-e2e-$label.png)"
+  expect_screen "$label" 10 "the screen against the frame tool's ${w}x${h} '$keys' frame" \
+    screen_equals "$tmp/want.png" "${w}x${h}+0+0"
 }
 
-window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)
-if [ -z "$window" ]; then
+find_window 10 --pid "$app_pid" || {
   bad "no window appeared; stderr: $(cat "$tmp/app.err")"
-  echo "$passed passed, $failed failed"
-  exit 1
-fi
+  finish
+}
 caption=$(xprop -id "$window" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p')
 [ "$caption" = "Демонстрация проволочной модели 4-мерного куба" ] && ok ||
   bad "the window's _NET_WM_NAME is '$caption'"
@@ -120,7 +106,7 @@ expect_exit 0 Alt+F4
 # window and ends with 0.
 "$app" 2>"$tmp/app.err" &
 app_pid=$!
-if timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" >/dev/null 2>&1; then
+if find_window 10 --pid "$app_pid"; then
   kill -TERM "$app_pid"
   expect_exit 0 SIGTERM
 else
@@ -135,5 +121,4 @@ expect_start_failure "an X server that never answers" \
   "^hypercube: cannot open a display at DISPLAY=':[0-9]*': no answer within 5 seconds$"
 kill -CONT "$xvfb_pid"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

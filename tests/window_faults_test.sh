@@ -13,31 +13,20 @@ render=$2
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 need_tools Xvfb xdotool import compare convert
 
-tmp=$(mktemp -d)
-passed=0
-failed=0
-app_pid=
-xvfb_pid=
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+begin_test
 
 screen_w=1280
 screen_h=800
 
 # Starts Xvfb and hypercube on it; sets DISPLAY, xvfb_pid, app_pid, window.
 start() {
-  start_xvfb ${screen_w}x${screen_h} || exit 1
+  start_xvfb ${screen_w}x${screen_h} || finish
   "$app" 2>"$tmp/app.err" &
   app_pid=$!
-  window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)
-  if [ -z "$window" ]; then
-    echo "FAIL: no window appeared; stderr: $(cat "$tmp/app.err")"
-    exit 1
-  fi
+  find_window 10 --pid "$app_pid" || {
+    bad "no window appeared; stderr: $(cat "$tmp/app.err")"
+    finish
+  }
 }
 
 # Waits until the part of the screen the WxH window covers equals the frame
@@ -50,12 +39,8 @@ expect_frame() {
     bad "$label: the frame tool failed"
     return
   }
-  if wait_screen 15 "$tmp/want.png" "${cw}x${ch}+0+0"; then
-    ok
-    return
-  fi
-  cp "$tmp/got.png" "/tmp/hypercube-faults-$label.png" 2>/dev/null
-  bad "$label: the screen differs from the frame tool's ${w}x${h} '$keys' frame in $diff pixels (see /tmp/hypercube-faults-$label.png)"
+  expect_screen "$label" 15 "the screen against the frame tool's ${w}x${h} '$keys' frame" \
+    screen_equals "$tmp/want.png" "${cw}x${ch}+0+0"
 }
 
 # Ends the X server with `signal` under the running program, which must then
@@ -145,5 +130,4 @@ start
 expect_frame $screen_w $screen_h "" restart
 expect_lost_display KILL
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -18,59 +18,18 @@ icon=$5
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 need_tools Xvfb xdotool xprop xwininfo wmctrl import compare dbus-run-session "$wm"
 
-tmp=$(mktemp -d)
-passed=0
-failed=0
-app_pid=
-wm_pid=
-panel_pid=
-xvfb_pid=
-cleanup() {
-  for pid in "$app_pid" "$panel_pid" "$wm_pid" "$xvfb_pid"; do
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-panel_height=40
-start_xvfb 1280x800 || exit 1
-# Each in a session bus of its own, as on a desktop (xfwm4 keeps its
-# settings there and does not manage windows without them).
-case $wm in
-  xfwm4) dbus-run-session -- xfwm4 --compositor=off >"$tmp/wm.log" 2>&1 & ;;
-  *) dbus-run-session -- "$wm" >"$tmp/wm.log" 2>&1 & ;;
-esac
-wm_pid=$!
-"$panel" $panel_height &
-panel_pid=$!
-
-# The work area as the window manager publishes it: X Y W H.
-work_area() { xprop -root _NET_WORKAREA 2>/dev/null | awk -F'[=,]' 'NF >= 5 {print $2, $3, $4, $5}'; }
-panel_counted() { [ "$(work_area | awk '{print $2}')" = $panel_height ]; }
-if ! poll 15 panel_counted; then
-  echo "FAIL: $wm did not take the panel into its work area ($(work_area)); it said: $(head -c 400 "$tmp/wm.log")"
-  exit 1
-fi
-read -r wx wy ww wh <<<"$(work_area)"
+begin_test wm_pid panel_pid
+start_xvfb 1280x800 || finish
+start_panel_wm "$wm" "$panel" 40 || finish
 
 "$app" 2>"$tmp/app.err" &
 app_pid=$!
-window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)
-if [ -z "$window" ]; then
+find_window 10 --pid "$app_pid" || {
   bad "no window appeared; stderr: $(cat "$tmp/app.err")"
-  echo "$passed passed, $failed failed"
-  exit 1
-fi
+  finish
+}
 
-# The client area (X Y W H, on the screen) and the frame around it (left,
-# right, top, bottom).
-client() { xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
-  /^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print x, y, w, h}'; }
-frame() { xprop -id "$window" _NET_FRAME_EXTENTS | awk -F'[=,]' 'NF >= 5 {print $2, $3, $4, $5}'; }
-state() { xprop -id "$window" _NET_WM_STATE; }
-maximized() { state | grep -q _NET_WM_STATE_MAXIMIZED_VERT && state | grep -q _NET_WM_STATE_MAXIMIZED_HORZ; }
-restored() { ! state | grep -q -e _NET_WM_STATE_MAXIMIZED -e _NET_WM_STATE_HIDDEN; }
+restored() { ! wm_state | grep -q -e _NET_WM_STATE_MAXIMIZED -e _NET_WM_STATE_HIDDEN; }
 
 # Whether the window with its frame lies inside the work area.
 inside_work_area() {
@@ -81,31 +40,9 @@ inside_work_area() {
     [ $((x + w + r)) -le $((wx + ww)) ] && [ $((y + h + b)) -le $((wy + wh)) ]
 }
 
-# Whether the client area on the screen equals the frame tool's PNG for its
-# size and `keys`: the place and size are read every time, since a window
-# manager may still be moving the window (openbox slides it back from the
-# task bar).
-rendered=
-client_matches() {
-  local keys=$1 x y w h
-  read -r x y w h <<<"$(client)"
-  shot="${w}x${h}+$x+$y"
-  if [ "$rendered" != "${w}x${h} $keys" ]; then
-    "$render" --size "${w}x${h}" --keys "$keys" --format png --output "$tmp/want.png" || return 1
-    rendered="${w}x${h} $keys"
-  fi
-  screen_equals "$tmp/want.png" "$shot"
-}
-
-# Waits up to 10 s for the client area to show the frame after `keys`.
+# Waits up to 10 s for the client area to show the frame after KEYS.
 expect_frame() {
-  local keys=$1 label=$2
-  if poll 10 client_matches "$keys"; then
-    ok
-    return
-  fi
-  cp "$tmp/got.png" "/tmp/hypercube-$wm-$label.png" 2>/dev/null
-  bad "$label: the client area $shot differs from the frame tool's '$keys' frame in $diff pixels (see /tmp/hypercube-$wm-$label.png)"
+  expect_screen "$wm-$2" 10 "the client area against the frame tool's '$1' frame" client_matches "$1"
 }
 
 # _NET_WM_ICON is the menu icon: the same alpha everywhere, the same colour
@@ -133,16 +70,8 @@ wm_class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../packaging/hypercub
 xprop -id "$window" WM_CLASS | grep -q "\"$wm_class\"\$" && [ -n "$wm_class" ] && ok ||
   bad "WM_CLASS $(xprop -id "$window" WM_CLASS) is not the menu entry's StartupWMClass '$wm_class'"
 
-if poll 10 maximized; then ok; else bad "not maximised: $(state)"; fi
-# Maximised fills the work area: the frame's edges are the work area's.
-fills() {
-  local x y w h l r t b
-  read -r x y w h <<<"$(client)"
-  read -r l r t b <<<"$(frame)"
-  [ -n "$b" ] && [ $((x - l)) -eq "$wx" ] && [ $((y - t)) -eq "$wy" ] &&
-    [ $((w + l + r)) -eq "$ww" ] && [ $((h + t + b)) -eq "$wh" ]
-}
-if poll 5 fills; then ok; else bad "maximised: client $(client), frame $(frame), work area $wx $wy $ww $wh"; fi
+if poll 10 maximized; then ok; else bad "not maximised: $(wm_state)"; fi
+if poll 5 fills_work_area; then ok; else bad "maximised: client $(client), frame $(frame), work area $wx $wy $ww $wh"; fi
 expect_frame "" maximised
 xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key Up
@@ -150,7 +79,7 @@ expect_frame U maximised-up
 
 read -r _ _ max_w max_h <<<"$(client)"
 wmctrl -i -r "$window" -b remove,maximized_vert,maximized_horz
-if poll 5 restored; then ok; else bad "not restored: $(state)"; fi
+if poll 5 restored; then ok; else bad "not restored: $(wm_state)"; fi
 smaller() {
   local w h
   read -r _ _ w h <<<"$(client)"
@@ -164,14 +93,13 @@ fi
 expect_frame U restored
 
 xdotool windowminimize "$window"
-if poll 5 eval 'state | grep -q _NET_WM_STATE_HIDDEN'; then ok; else bad "not minimised: $(state)"; fi
+if poll 5 eval 'wm_state | grep -q _NET_WM_STATE_HIDDEN'; then ok; else bad "not minimised: $(wm_state)"; fi
 wmctrl -i -a "$window"
-if poll 5 restored; then ok; else bad "not shown again: $(state)"; fi
+if poll 5 restored; then ok; else bad "not shown again: $(wm_state)"; fi
 expect_frame U minimised-and-back
 
 wmctrl -i -c "$window"
 expect_exit 0 "closing through $wm"
 [ -s "$tmp/app.err" ] && bad "stderr: $(head -c 400 "$tmp/app.err")" || ok
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

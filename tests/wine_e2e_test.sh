@@ -29,37 +29,17 @@ for f in "$exe" "$render_exe"; do
 done
 
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-tmp=$(mktemp -d)
-passed=0
-failed=0
 caption="Демонстрация проволочной модели 4-мерного куба"
-cleanup() {
-  [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null
-  wineserver -k 2>/dev/null
-  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+begin_test wm_pid
+at_exit() { wineserver -k 2>/dev/null; }
 
 # Wine reads the screen once, when its first process starts: the display
 # must be there from the start, and each screen size gets a new wineserver.
-start_xvfb 1280x800 || exit 1
+start_xvfb 1280x800 || finish
 
 # A prefix for headless runs, made once and kept in the build folder.
-if [ ! -f "$prefix/system.reg" ]; then
-  rm -rf "$prefix"
-  wineboot --init >"$tmp/wineboot.log" 2>&1 || {
-    echo "FAIL: wineboot: $(tail -n 5 "$tmp/wineboot.log")"
-    exit 1
-  }
-  # Without a window manager Wine only maximises windows it manages itself.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  # A crash must fail the test, not wait on a dialog.
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null
-  wineserver -w
-fi
+# Without a window manager Wine only maximises windows it manages itself.
+wine_prefix 'HKCU\Software\Wine\X11 Driver' Managed N || finish
 
 # JSON frames: the 80-bit arithmetic and its formatting on Windows.
 if "$here/render_cli_test.sh" "$render_exe" "$frames" wine >"$tmp/cli.log" 2>&1; then
@@ -75,28 +55,22 @@ client_top() {
     awk -F'[ :,]+' 'NR > 1 && /#FFFFFF/ {print $2; exit}'
 }
 
-# Waits up to 15 s until the screen's whole client area equals the Linux
-# frame tool's frame of the same size and keys.
+# Whether the screen's whole client area equals the Linux frame tool's frame
+# of the same size after KEYS.
+client_shows() {
+  local keys=$1 top h
+  import -window root "$tmp/screen.png" 2>/dev/null || return 1
+  top=$(client_top "$tmp/screen.png")
+  [ -n "$top" ] || return 1
+  h=$((screen_h - top))
+  area="${screen_w}x$h+0+$top"
+  "$render" --size "${screen_w}x${h}" --keys "$keys" --format png --output "$tmp/want.png" || return 1
+  convert "$tmp/screen.png" -crop "$area" +repage "$tmp/got.png"
+  diff=$(compare -metric AE "$tmp/got.png" "$tmp/want.png" null: 2>&1)
+  [ "$diff" = 0 ]
+}
 expect_frame() {
-  local keys=$1 label=$2 diff=unknown top h
-  for _ in $(seq 150); do
-    if import -window root "$tmp/screen.png" 2>/dev/null; then
-      top=$(client_top "$tmp/screen.png")
-      if [ -n "$top" ]; then
-        h=$((screen_h - top))
-        "$render" --size "${screen_w}x${h}" --keys "$keys" --format png --output "$tmp/want.png"
-        convert "$tmp/screen.png" -crop "${screen_w}x${h}+0+${top}" +repage "$tmp/got.png"
-        diff=$(compare -metric AE "$tmp/got.png" "$tmp/want.png" null: 2>&1)
-        if [ "$diff" = "0" ]; then
-          ok
-          return
-        fi
-      fi
-    fi
-    sleep 0.1
-  done
-  cp "$tmp/screen.png" "/tmp/hypercube-wine-$label.png" 2>/dev/null
-  bad "$label: the Windows window differs from the frame tool's '$keys' frame at ${screen_w}x${h:-?} in $diff pixels (see /tmp/hypercube-wine-$label.png)"
+  expect_screen "$2" 15 "the Windows window against the frame tool's '$1' frame" client_shows "$1"
 }
 
 # Starts hypercube.exe in locale $1 on the current display, managed by a
@@ -108,9 +82,7 @@ start_app() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1
   LC_ALL=$1 LANG=$1 wine "$exe" >"$tmp/app.log" 2>&1 &
   app_pid=$!
-  window=$(timeout 30 xdotool search --sync --onlyvisible --classname hypercube.exe 2>/dev/null |
-    head -n 1)
-  if [ -z "$window" ]; then
+  if ! find_window 30 --classname hypercube.exe; then
     bad "$1: no window appeared; Wine said: $(head -c 500 "$tmp/app.log")"
     kill "$app_pid" 2>/dev/null
     app_pid=
@@ -166,7 +138,7 @@ end_run C
 # 1001 x 701 in a Russian locale (code page 1251): an odd width, and other
 # frames.
 screen_w=1001 screen_h=701
-start_xvfb "${screen_w}x${screen_h}" || exit 1
+start_xvfb "${screen_w}x${screen_h}" || finish
 if start_app ru_RU.UTF-8; then
   expect_caption ru_RU
   expect_frame "" start-1001
@@ -179,7 +151,7 @@ end_run ru_RU
 
 # Under a window manager, which shows the title it reads from the window.
 for locale in en_US.UTF-8 ru_RU.UTF-8; do
-  start_xvfb 1024x768 || exit 1
+  start_xvfb 1024x768 || finish
   openbox >"$tmp/openbox.log" 2>&1 &
   wm_pid=$!
   poll 10 wmctrl -m >/dev/null 2>&1 || bad "openbox did not start: $(head -c 300 "$tmp/openbox.log")"
@@ -191,5 +163,4 @@ for locale in en_US.UTF-8 ru_RU.UTF-8; do
   end_run "$locale"
 done
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
