@@ -23,10 +23,10 @@
 #                           screen_equals until true or SECONDS have passed.
 # expect_screen LABEL SECONDS WHAT CMD...
 #                           polls CMD, a check like screen_equals, for
-#                           SECONDS: one ok, or one bad saying that WHAT
-#                           differs in $diff pixels (and where: $area, if CMD
-#                           sets it), with the capture kept in
-#                           /tmp/hypercube-$(test name)-LABEL.png.
+#                           SECONDS: one ok, or one bad saying how many pixels
+#                           of WHAT (two pictures) differ, and where if CMD
+#                           sets area, with the capture kept in
+#                           /tmp/hypercube-TEST-LABEL.png.
 # wait_end PID SECONDS      waits up to SECONDS for PID (a child) to end; then
 #                           reaps it, sets status and returns 0. Returns 1 if
 #                           it still runs.
@@ -159,7 +159,7 @@ expect_screen() {
   name=$(basename "$0" .sh)
   name=/tmp/hypercube-${name%_test}-$label.png
   cp "$tmp/got.png" "$name" 2>/dev/null
-  bad "$label: $what differs in $diff pixels${area:+ at $area} (see $name)"
+  bad "$label: $what: $diff pixels differ${area:+ at $area} (see $name)"
 }
 
 ended() { ! kill -0 "$1" 2>/dev/null; }

@@ -70,7 +70,7 @@ expect_frame() {
     bad "$label: the frame tool failed"
     return
   }
-  expect_screen "$label" 10 "the screen against the frame tool's ${w}x${h} '$keys' frame" \
+  expect_screen "$label" 10 "the screen and the frame tool's ${w}x${h} '$keys' frame" \
     screen_equals "$tmp/want.png" "${w}x${h}+0+0"
 }
 

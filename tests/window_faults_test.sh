@@ -39,7 +39,7 @@ expect_frame() {
     bad "$label: the frame tool failed"
     return
   }
-  expect_screen "$label" 15 "the screen against the frame tool's ${w}x${h} '$keys' frame" \
+  expect_screen "$label" 15 "the screen and the frame tool's ${w}x${h} '$keys' frame" \
     screen_equals "$tmp/want.png" "${cw}x${ch}+0+0"
 }
 

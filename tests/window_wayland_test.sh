@@ -54,7 +54,7 @@ output_matches() {
 }
 
 expect_frame() {
-  expect_screen "$2" 10 "the client area against the frame tool's '$1' frame" output_matches "$1"
+  expect_screen "$2" 10 "the client area and the frame tool's '$1' frame" output_matches "$1"
 }
 
 start_weston $socket $out_w $out_h || finish

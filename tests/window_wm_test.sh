@@ -42,7 +42,7 @@ inside_work_area() {
 
 # Waits up to 10 s for the client area to show the frame after KEYS.
 expect_frame() {
-  expect_screen "$wm-$2" 10 "the client area against the frame tool's '$1' frame" client_matches "$1"
+  expect_screen "$wm-$2" 10 "the client area and the frame tool's '$1' frame" client_matches "$1"
 }
 
 # _NET_WM_ICON is the menu icon: the same alpha everywhere, the same colour

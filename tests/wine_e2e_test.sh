@@ -70,7 +70,7 @@ client_shows() {
   [ "$diff" = 0 ]
 }
 expect_frame() {
-  expect_screen "$2" 15 "the Windows window against the frame tool's '$1' frame" client_shows "$1"
+  expect_screen "$2" 15 "the Windows window and the frame tool's '$1' frame" client_shows "$1"
 }
 
 # Starts hypercube.exe in locale $1 on the current display, managed by a

@@ -43,7 +43,7 @@ if poll 5 fills_work_area; then ok; else bad "maximised: client $(client), frame
 # Whether the client area equals the Linux frame tool's frame of its size
 # after KEYS, for up to 15 s.
 expect_frame() {
-  expect_screen "$2" 15 "the client area against the frame tool's '$1' frame" client_matches "$1"
+  expect_screen "$2" 15 "the client area and the frame tool's '$1' frame" client_matches "$1"
 }
 
 expect_frame "" start
