@@ -175,6 +175,20 @@ TEST(FntReader, HostileFieldsAreRefusedWithTheirReason) {
     int bytes;
     uint32_t value;
   };
+  // Each case written into a copy of `good` must be refused with its reason.
+  auto expectRefused = [](const Bytes& good, const Case& c) {
+    Bytes b = good;
+    if (c.bytes == 1)
+      b[c.at] = static_cast<uint8_t>(c.value);
+    else if (c.bytes == 2)
+      put16(b, c.at, c.value);
+    else
+      put32(b, c.at, c.value);
+    std::vector<BitmapFont> fonts;
+    std::string error;
+    EXPECT_FALSE(parse(b, b.size(), &fonts, &error)) << c.why;
+    EXPECT_NE(error.find(c.why), std::string::npos) << c.why << ": " << error;
+  };
   // Offsets in the bare FNT (version 3: the table at 148, 6 bytes an entry).
   const Case cases[] = {
       {"version", 0, 2, 0x100},
@@ -189,19 +203,7 @@ TEST(FntReader, HostileFieldsAreRefusedWithTheirReason) {
       {"wider", 148 + 6, 2, 1025},
       {"character table", 96, 1, 0xFF},  // more characters than the table holds
   };
-  for (const Case& c : cases) {
-    Bytes b = fnt();
-    if (c.bytes == 1)
-      b[c.at] = static_cast<uint8_t>(c.value);
-    else if (c.bytes == 2)
-      put16(b, c.at, c.value);
-    else
-      put32(b, c.at, c.value);
-    std::vector<BitmapFont> fonts;
-    std::string error;
-    EXPECT_FALSE(parse(b, b.size(), &fonts, &error)) << c.why;
-    EXPECT_NE(error.find(c.why), std::string::npos) << c.why << ": " << error;
-  }
+  for (const Case& c : cases) expectRefused(fnt(), c);
 
   // The container: a bad NE offset, alignment, resource place; no font.
   const Bytes good = fon({fnt()});
@@ -213,17 +215,7 @@ TEST(FntReader, HostileFieldsAreRefusedWithTheirReason) {
       {"no font resource", 0x96, 2, 0x800C},
       {"resource table", 0x40 + 0x24, 2, 0xFFFF},
   };
-  for (const Case& c : container) {
-    Bytes b = good;
-    if (c.bytes == 2)
-      put16(b, c.at, c.value);
-    else
-      put32(b, c.at, c.value);
-    std::vector<BitmapFont> fonts;
-    std::string error;
-    EXPECT_FALSE(parse(b, b.size(), &fonts, &error)) << c.why;
-    EXPECT_NE(error.find(c.why), std::string::npos) << c.why << ": " << error;
-  }
+  for (const Case& c : container) expectRefused(good, c);
 }
 
 TEST(FntReader, SystemFaceIsTheSixteenPixelAnsiOne) {

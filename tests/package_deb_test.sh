@@ -10,11 +10,7 @@
 # HYPERCUBE_DEBIAN_MIRROR chooses the mirror (default deb.debian.org).
 # usage: package_deb_test.sh PACKAGE_DIR VERSION FRAMES_DIR RENDER CACHE_DIR
 set -u
-dir=$1
-version=$2
-frames=$3
-render=$4
-cache=$5
+dir=$1 version=$2 frames=$3 render=$4 cache=$5
 
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"

@@ -9,11 +9,7 @@
 # usage: window_wm_test.sh WM HYPERCUBE HYPERCUBE_RENDER PANEL ICON_PNG
 #   WM: openbox, metacity or xfwm4; ICON_PNG: the 64-pixel menu icon
 set -u
-wm=$1
-app=$2
-render=$3
-panel=$4
-icon=$5
+wm=$1 app=$2 render=$3 panel=$4 icon=$5
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 need_tools Xvfb xdotool xprop xwininfo wmctrl import compare dbus-run-session "$wm"
