@@ -41,6 +41,9 @@ TEST(Quaternion, UnitConjugateOfTheStartEye) {
   Quaternion r = eye;
   r.unitConjugate();
   expectQuad(r, 3.0L / root57, 4.0L / root57, -4.0L / root57, -4.0L / root57);
+  // The steps have no z part; normalize must still scale it.
+  Quaternion unit = eye;
+  expectQuad(unit.normalize(), 3.0L / root57, -4.0L / root57, 4.0L / root57, 4.0L / root57);
   Quaternion turned = eye;
   turned.multiply(r);
   expectQuad(turned, root57, 0.0L, 0.0L, 0.0L, 1e-17L);
