@@ -10,6 +10,7 @@
 #include "geometry/projection.h"
 #include "tools/frame.h"
 #include "tools/frame_image.h"
+#include "winport/codepage.h"
 #include "winport/dc.h"
 #include "winport/hosts/headless.h"
 #include "winport/testing.h"
@@ -45,7 +46,11 @@ class ShellTest : public ::testing::Test {
 };
 
 TEST_F(ShellTest, OpensMaximisedAndPaintsOnce) {
-  HWND hwnd = openMainWindow(nullptr);
+  // A Western code page, as most systems have: the caption must still read
+  // right.
+  winport::setAnsiCodePage(1252);
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(&host);
+  HWND hwnd = openMainWindow(instance);
   ASSERT_NE(hwnd, nullptr);
   EXPECT_EQ(scene.clientWidth, 1000);
   EXPECT_EQ(scene.clientHeight, 700);
@@ -58,7 +63,8 @@ TEST_F(ShellTest, OpensMaximisedAndPaintsOnce) {
   // background, a repaint of the whole window on every size change.
   WNDCLASSEXA wc = {};
   wc.cbSize = sizeof wc;
-  ASSERT_TRUE(GetClassInfoExA(nullptr, kClassName, &wc));
+  ASSERT_TRUE(GetClassInfoExA(instance, kClassName, &wc));
+  EXPECT_EQ(wc.hInstance, instance);
   EXPECT_EQ(wc.hIcon, LoadIconA(nullptr, IDI_APPLICATION));
   EXPECT_EQ(wc.hIconSm, LoadIconA(nullptr, IDI_APPLICATION));
   EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));

@@ -44,8 +44,8 @@ class UserTest : public ::testing::Test {
     winport::resetUser();
     winport::setHost(nullptr);
   }
-  HWND create() {
-    return CreateWindowExA(0, "TEST", "t", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+  HWND create(const char* caption = "t") {
+    return CreateWindowExA(0, "TEST", caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
   }
   // Takes the next message the way a message loop would, without waiting.
@@ -212,7 +212,16 @@ TEST_F(UserTest, BadArgumentsAreRefusedNotFollowed) {
   EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
   EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
   EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
-  EXPECT_EQ(winport::cp1251ToUtf8("\xc0\xff\xb8 A"), "\xd0\x90\xd1\x8f\xd1\x91 A");
+}
+
+// The ANSI functions read the system's code page: the same bytes are
+// Cyrillic under 1251 and Western European under 1252.
+TEST_F(UserTest, AnsiTextFollowsTheCodePage) {
+  EXPECT_EQ(winport::ansiToUtf8("\xc0\xff\xb8\x98 A"), "Аяё\uFFFD A");
+  winport::setAnsiCodePage(1252);
+  EXPECT_EQ(winport::ansiToUtf8("\xc0\xff\x80\x9f\x81\xa0 A"), "Àÿ€Ÿ\uFFFD\u00A0 A");
+  ASSERT_NE(create("\xe9t\xe9"), nullptr);
+  EXPECT_EQ(host.caption(), "été");
 }
 
 }  // namespace

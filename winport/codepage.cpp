@@ -1,4 +1,4 @@
-// Windows-1251 (Cyrillic) and wide text to UTF-8, for captions: hosts show UTF-8.
+// ANSI (Windows-1251 or 1252) and wide text to UTF-8, for captions: hosts show UTF-8.
 #include "winport/codepage.h"
 
 #include <cstdint>
@@ -7,8 +7,8 @@
 namespace winport {
 namespace {
 
-// Code points of bytes 0x80 to 0xFF; 0x98 is unassigned.
-const uint16_t kHigh[128] = {
+// Windows-1251: code points of bytes 0x80 to 0xFF; 0x98 is unassigned.
+const uint16_t kHigh1251[128] = {
     0x0402,
     0x0403,
     0x201A,
@@ -140,6 +140,15 @@ const uint16_t kHigh[128] = {
     0x044F,
 };
 
+// Windows-1252: bytes 0x80 to 0x9F (five unassigned); 0xA0 up are Latin-1.
+const uint16_t kHigh1252[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
+};
+
+unsigned ansiCodePage = 1251;
+
 }  // namespace
 
 namespace {
@@ -180,11 +189,19 @@ std::string wideToUtf8(const wchar_t* text) {
   return out;
 }
 
-std::string cp1251ToUtf8(const char* text) {
+void setAnsiCodePage(unsigned codePage) { ansiCodePage = codePage == 1252 ? 1252 : 1251; }
+
+std::string ansiToUtf8(const char* text) {
   std::string out;
   if (!text) return out;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-    appendUtf8(&out, *p < 0x80 ? *p : kHigh[*p - 0x80]);
+    uint32_t c = *p;
+    if (c >= 0x80 && ansiCodePage == 1251) {
+      c = kHigh1251[c - 0x80];
+    } else if (c >= 0x80 && c < 0xA0) {
+      c = kHigh1252[c - 0x80];
+    }
+    appendUtf8(&out, c);
   }
   return out;
 }

@@ -1,4 +1,5 @@
-// Captions are Windows-1251 text handed to the ANSI functions; hosts show UTF-8.
+// Text handed to the ANSI functions is in the system's ANSI code page; hosts
+// show UTF-8.
 #ifndef WINPORT_CODEPAGE_H
 #define WINPORT_CODEPAGE_H
 
@@ -6,7 +7,11 @@
 
 namespace winport {
 
-std::string cp1251ToUtf8(const char* text);
+// The ANSI code page: 1251 (Cyrillic, the program's own caption) unless set;
+// 1252 (Western European) is the other one known, so that a test can run the
+// program as most Windows systems would.
+void setAnsiCodePage(unsigned codePage);
+std::string ansiToUtf8(const char* text);
 
 // UTF-16 or UTF-32 text, whichever wchar_t holds, to UTF-8; what is not a
 // character (a lone surrogate, a value past U+10FFFF) becomes U+FFFD.

@@ -4,7 +4,8 @@
 
 namespace winport {
 
-// Forgets all windows, classes, messages and the quit flag.
+// Forgets all windows, classes, messages and the quit flag; the ANSI code
+// page is 1251 again.
 void resetUser();
 
 }  // namespace winport

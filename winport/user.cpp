@@ -138,6 +138,7 @@ void resetUser() {
   s.posted.clear();
   s.quitPosted = false;
   s.quitCode = 0;
+  setAnsiCodePage(1251);
 }
 
 namespace {
@@ -235,7 +236,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, i
   window->client = size;
   HWND hwnd = window.get();
   state().windows.push_back(std::move(window));
-  if (!winport::host().openWindow(hwnd, winport::cp1251ToUtf8(windowName), size)) {
+  if (!winport::host().openWindow(hwnd, winport::ansiToUtf8(windowName), size)) {
     state().windows.pop_back();
     return nullptr;
   }
