@@ -72,6 +72,12 @@ TEST_F(ShellTest, OpensMaximisedAndPaintsOnce) {
   EXPECT_NE(wc.hCursor, nullptr);
   EXPECT_EQ(wc.hbrBackground, GetStockObject(WHITE_BRUSH));
   EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
+
+  // Until the first WM_SIZE the scene takes the size of the system's screen.
+  host.setScreen({1280, 800});
+  SendMessageA(hwnd, WM_CREATE, 0, 0);
+  EXPECT_EQ(scene.clientWidth, 1280);
+  EXPECT_EQ(scene.clientHeight, 800);
 }
 
 TEST_F(ShellTest, OnlyArrowKeysStepTheEyeAndRepaint) {
