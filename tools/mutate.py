@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Mutation testing of our own: how many small faults do the fast tests catch?
 
-usage: scripts/mutate.py [--jobs N] [--list] [--only TEXT] [FILE...]
+usage: scripts/mutate [--jobs N] [--list] [--only TEXT] [FILE...]
 
 Applies one simple mutation at a time to the sources (by default geometry/
 and shell/): a comparison, arithmetic or boolean operator swapped, a numeric
