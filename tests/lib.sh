@@ -41,13 +41,14 @@
 #                           sets window to the first visible window that
 #                           `xdotool search SEARCH...` finds within SECONDS;
 #                           false if none does.
-# client / frame            prints its client area on the screen (X Y W H) /
-#                           the window manager's frame around it (left right
-#                           top bottom).
+# client [ID] / frame       prints its (or window ID's) client area on the
+#                           screen (X Y W H) / the window manager's frame
+#                           around it (left right top bottom).
 # wm_state / maximized      prints its _NET_WM_STATE / whether it is
 #                           maximised both ways.
-# fills_work_area           whether it and its frame are exactly the work
-#                           area ($wx $wy $ww $wh, as start_panel_wm sets them).
+# expect_maximized          one check that it is maximised within 10 s, one
+#                           that it and its frame then fill the work area
+#                           exactly ($wx $wy $ww $wh, as start_panel_wm sets).
 # client_matches KEYS       whether its client area equals $render's frame
 #                           for that size after KEYS; sets area.
 # start_panel_wm WM PANEL HEIGHT
@@ -109,8 +110,7 @@ bad() {
 
 finish() {
   echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ] && exit 0
-  exit 1
+  exit $((failed > 0))
 }
 
 poll() {
@@ -192,7 +192,7 @@ find_window() {
 }
 
 client() {
-  xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+  xwininfo -id "${1:-$window}" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
     /^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print x, y, w, h}'
 }
 frame() { xprop -id "$window" _NET_FRAME_EXTENTS | awk -F'[=,]' 'NF >= 5 {print $2, $3, $4, $5}'; }
@@ -208,6 +208,10 @@ fills_work_area() {
   read -r l r t b <<<"$(frame)"
   [ -n "$b" ] && [ $((x - l)) -eq "$wx" ] && [ $((y - t)) -eq "$wy" ] &&
     [ $((w + l + r)) -eq "$ww" ] && [ $((h + t + b)) -eq "$wh" ]
+}
+expect_maximized() {
+  if poll 10 maximized; then ok; else bad "not maximised: $(wm_state)"; fi
+  if poll 5 fills_work_area; then ok; else bad "maximised: client $(client), frame $(frame), work area $wx $wy $ww $wh"; fi
 }
 
 # The place and size are read every time, since a window manager may still
@@ -259,8 +263,7 @@ start_weston() {
     weston_pid=$!
     if poll 15 weston_up "$1"; then
       weston_window=$(weston_output)
-      read -r ox oy <<<"$(xwininfo -id "$weston_window" |
-        awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4} END {print x, y}')"
+      read -r ox oy _ <<<"$(client "$weston_window")"
       return 0
     fi
     kill "$weston_pid" 2>/dev/null

@@ -66,8 +66,7 @@ wm_class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../packaging/hypercub
 xprop -id "$window" WM_CLASS | grep -q "\"$wm_class\"\$" && [ -n "$wm_class" ] && ok ||
   bad "WM_CLASS $(xprop -id "$window" WM_CLASS) is not the menu entry's StartupWMClass '$wm_class'"
 
-if poll 10 maximized; then ok; else bad "not maximised: $(wm_state)"; fi
-if poll 5 fills_work_area; then ok; else bad "maximised: client $(client), frame $(frame), work area $wx $wy $ww $wh"; fi
+expect_maximized
 expect_frame "" maximised
 xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key Up

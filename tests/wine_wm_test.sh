@@ -37,8 +37,7 @@ find_window 30 --classname hypercube.exe || {
 }
 
 # A managed window's X window is its client area; the frame is openbox's.
-if poll 10 maximized; then ok; else bad "not maximised: $(wm_state)"; fi
-if poll 5 fills_work_area; then ok; else bad "maximised: client $(client), frame $(frame), work area $wx $wy $ww $wh"; fi
+expect_maximized
 
 # Whether the client area equals the Linux frame tool's frame of its size
 # after KEYS, for up to 15 s.
