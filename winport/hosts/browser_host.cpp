@@ -3,8 +3,9 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <new>
+#include <cstdlib>
 
 // The page's side, in browser_host.js.
 extern "C" {
@@ -68,7 +69,10 @@ Canvas& BrowserHost::surface(HWND, Size client) {
   pixels_.reset();
   size_ = size;
   const size_t count = static_cast<size_t>(size.width) * static_cast<size_t>(size.height);
-  pixels_.reset(new (std::nothrow) uint32_t[std::max<size_t>(count, 1)]);
+  // malloc, not new: without exceptions a failed new aborts the page.
+  if (count <= SIZE_MAX / 4) {
+    pixels_.reset(static_cast<uint32_t*>(std::malloc(std::max<size_t>(count, 1) * 4)));
+  }
   if (pixels_) {
     canvas_ =
         std::make_unique<RasterCanvas>(pixels_.get(), size.width, size.height, size.width * 4);

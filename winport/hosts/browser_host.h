@@ -7,6 +7,7 @@
 #define WINPORT_HOSTS_BROWSER_HOST_H
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,7 +41,10 @@ class BrowserHost : public Host {
   HWND window_ = nullptr;  // the page holds one window
   // The client area's pixels; pixels_ is null after an allocation failed, and
   // canvas_ then swallows the paint while the page keeps the last good frame.
-  std::unique_ptr<uint32_t[]> pixels_;
+  struct Free {
+    void operator()(uint32_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint32_t, Free> pixels_;
   std::unique_ptr<RasterCanvas> canvas_;
   Size size_{-1, -1};       // the size canvas_ was made for
   bool presentAll_ = true;  // the page's canvas lost or never had our pixels
