@@ -21,14 +21,22 @@ const pageFile = pathToFileURL(resolve(site, 'index.html')).href;
 
 const frames = (tab) => tab.evaluate(() => window.hypercubeFrames || 0);
 // Waits until the page has painted after frame `after` and then stayed still.
+// Polled from here: a page far larger than the screen may starve its own
+// timers.
 async function settled(tab, after, timeout = 10000) {
-  await tab.waitForFunction((n) => window.hypercubeFrames > n, after, {timeout, polling: 50}).catch(async (e) => {
-    const state = await tab.evaluate(() => [window.hypercubeFrames, innerWidth, innerHeight,
-      document.getElementById('canvas').width, document.getElementById('canvas').height]);
-    throw new Error(`no frame after frame ${after}: frames, page and canvas sizes ${state}: ${e.message}`);
-  });
-  for (let n = await frames(tab); ; ) {
-    await tab.waitForTimeout(150);
+  const end = Date.now() + timeout;
+  let n = await frames(tab);
+  while (n <= after) {
+    if (Date.now() > end) {
+      const state = await tab.evaluate(() => [innerWidth, innerHeight,
+        document.getElementById('canvas').width, document.getElementById('canvas').height]);
+      throw new Error(`no frame after frame ${after} in ${timeout} ms: page and canvas sizes ${state}`);
+    }
+    await new Promise((ok) => setTimeout(ok, 50));
+    n = await frames(tab);
+  }
+  for (;;) {
+    await new Promise((ok) => setTimeout(ok, 150));
     const m = await frames(tab);
     if (m === n) return;
     n = m;
@@ -234,6 +242,19 @@ try {
     await expectFrame(tab, 'desktop: painted again with memory back', keys + 'U');
     const aborted = messages.filter((m) => /abort/i.test(m));
     t.check(aborted.length === 0, `desktop: the page aborted: ${aborted.join(' / ')}`);
+    await context.close();
+  }
+
+  // A page zoomed out has more CSS pixels than the display has pixels: it
+  // gets a frame of the display's pixels.
+  {
+    const context = await browser.newContext({viewport: {width: 1600, height: 1000}, deviceScaleFactor: 0.5});
+    const tab = await context.newPage();
+    await tab.goto(pageFile);
+    await settled(tab, 0);
+    await expectFrame(tab, 'zoomed out to half', '');
+    const size = await tab.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);
+    t.check(size.join() === '800,500', `zoomed out to half: the frame is ${size.join('x')}`);
     await context.close();
   }
 } catch (e) {
