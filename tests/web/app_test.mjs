@@ -36,7 +36,7 @@ async function settled(tab, after, timeout = 10000) {
     n = await frames(tab);
   }
   for (;;) {
-    await new Promise((ok) => setTimeout(ok, 150));
+    await new Promise((ok) => setTimeout(ok, 300));
     const m = await frames(tab);
     if (m === n) return;
     n = m;
