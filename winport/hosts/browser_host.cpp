@@ -18,6 +18,7 @@ void hc_canvas(int width, int height);
 void hc_put(const uint32_t* rgba, int x, int y, int width, int height);
 void hc_frame();
 void hc_say(const char* utf8);
+void hc_warn(const char* utf8);
 }
 
 namespace winport {
@@ -82,9 +83,11 @@ Canvas& BrowserHost::surface(HWND, Size client) {
     // The page keeps the last good frame; the next size tries again.
     canvas_ = std::make_unique<RasterCanvas>(nullptr, 0, 0, 0);
     if (!saidOutOfMemory_) {
-      std::fprintf(stderr,
-                   "hypercube: no memory for a %dx%d frame; the page keeps showing the last one\n",
-                   size.width, size.height);
+      char line[120];
+      std::snprintf(line, sizeof line,
+                    "hypercube: no memory for a %dx%d frame; the page keeps showing the last one",
+                    size.width, size.height);
+      hc_warn(line);
       saidOutOfMemory_ = true;
     }
   }

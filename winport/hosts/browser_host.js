@@ -179,6 +179,9 @@ mergeInto(LibraryManager.library, {
     window.hypercubeFrames = (window.hypercubeFrames || 0) + 1;
   },
 
+  // The console, without the C library's stdio and its terminal emulation.
+  hc_warn: function(utf8) { console.warn(UTF8ToString(utf8)); },
+
   hc_say: function(utf8) {
     var status = document.getElementById('status');
     if (status) status.textContent = UTF8ToString(utf8);
