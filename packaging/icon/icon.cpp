@@ -5,6 +5,8 @@
 // usage: hypercube-icon OUTDIR
 // writes OUTDIR/SIZE.png for each size, OUTDIR/scalable.svg and
 // OUTDIR/hypercube.ico (for the Windows executables).
+// usage: hypercube-icon OUTDIR SIZE...
+// writes only OUTDIR/SIZE.png for each SIZE given (the page's app icons).
 #include <cairo-svg.h>
 #include <cairo.h>
 
@@ -12,6 +14,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -150,12 +153,33 @@ int fail(const std::string& what, const char* why) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: hypercube-icon OUTDIR\n", stderr);
+  if (argc < 2) {
+    std::fputs("usage: hypercube-icon OUTDIR [SIZE...]\n", stderr);
     return 2;
   }
   const std::string dir = argv[1];
   const std::vector<Segment> edges = startFrame();
+
+  if (argc > 2) {
+    for (int i = 2; i < argc; ++i) {
+      char* end = nullptr;
+      const long size = std::strtol(argv[i], &end, 10);
+      if (end == argv[i] || *end != '\0' || size < 16 || size > 4096) {
+        std::fprintf(stderr, "hypercube-icon: '%s' is not a size from 16 to 4096\n", argv[i]);
+        return 2;
+      }
+      const int side = static_cast<int>(size);
+      cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
+      cairo_t* cr = cairo_create(surface);
+      draw(cr, edges, side);
+      cairo_destroy(cr);
+      const std::string path = dir + "/" + std::to_string(side) + ".png";
+      const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
+      cairo_surface_destroy(surface);
+      if (status != CAIRO_STATUS_SUCCESS) return fail(path, cairo_status_to_string(status));
+    }
+    return 0;
+  }
 
   std::vector<std::string> images;
   for (const int size : kSizes) {

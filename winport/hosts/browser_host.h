@@ -7,7 +7,10 @@
 #define WINPORT_HOSTS_BROWSER_HOST_H
 
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "winport/host.h"
@@ -16,8 +19,12 @@ namespace winport {
 
 class BrowserHost : public Host {
  public:
-  // Starts listening to the page's keys and size.
+  // Starts listening to the page's keys, pointers and size.
   BrowserHost();
+
+  // What each presented frame shows, in words, for the page's live region;
+  // said only when it differs from what was said last.
+  void setDescriber(std::function<std::string()> describe) { describe_ = std::move(describe); }
 
   Size screenSize() override;
   Size maximizedClientSize() override;
@@ -32,8 +39,19 @@ class BrowserHost : public Host {
 
  private:
   HWND window_ = nullptr;  // the page holds one window
+  // The client area's pixels; pixels_ is null after an allocation failed, and
+  // canvas_ then swallows the paint while the page keeps the last good frame.
+  struct Free {
+    void operator()(uint32_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint32_t, Free> pixels_;
   std::unique_ptr<RasterCanvas> canvas_;
-  std::vector<uint32_t> rgba_;  // the canvas's pixels in ImageData's byte order
+  Size size_{-1, -1};       // the size canvas_ was made for
+  bool presentAll_ = true;  // the page's canvas lost or never had our pixels
+  bool saidOutOfMemory_ = false;
+  std::vector<uint32_t> rgba_;  // one band of pixels in ImageData's byte order
+  std::function<std::string()> describe_;
+  std::string said_;
 };
 
 }  // namespace winport
