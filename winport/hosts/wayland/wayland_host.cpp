@@ -534,7 +534,11 @@ void WaylandHost::onConfigure(Window* w, libdecor_configuration* configuration) 
   libdecor_window_state state = LIBDECOR_WINDOW_STATE_NONE;
   const bool hasState = libdecor_configuration_get_window_state(configuration, &state);
   if (hasState) w->maximized = (state & LIBDECOR_WINDOW_STATE_MAXIMIZED) != 0;
-  const bool floating = libdecor_frame_is_floating(w->frame);
+  // What the configure says, not the frame: it still has the last state.
+  const int fixed = LIBDECOR_WINDOW_STATE_MAXIMIZED | LIBDECOR_WINDOW_STATE_FULLSCREEN |
+                    LIBDECOR_WINDOW_STATE_TILED_LEFT | LIBDECOR_WINDOW_STATE_TILED_RIGHT |
+                    LIBDECOR_WINDOW_STATE_TILED_TOP | LIBDECOR_WINDOW_STATE_TILED_BOTTOM;
+  const bool floating = hasState ? (state & fixed) == 0 : libdecor_frame_is_floating(w->frame);
   int width = 0, height = 0;
   if (!libdecor_configuration_get_content_size(configuration, w->frame, &width, &height) ||
       width <= 0 || height <= 0) {
