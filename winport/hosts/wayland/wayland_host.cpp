@@ -660,11 +660,19 @@ Size WaylandHost::showMaximized(HWND hwnd) {
     libdecor_frame_set_maximized(w.frame);
     w.mapped = true;
     const size_t before = early_.size();
+    // The compositor answers both requests before it answers the sync; one
+    // that will not maximise (a tiling one, say) is not waited for longer.
+    bool answered = false;
+    wl_callback* sync = wl_display_sync(display_);
+    static const wl_callback_listener syncListener = {
+        [](void* data, wl_callback*, uint32_t) { *static_cast<bool*>(data) = true; }};
+    wl_callback_add_listener(sync, &syncListener, &answered);
     const auto until =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kConfigureWaitMs);
-    while (!(w.configured && w.maximized) && std::chrono::steady_clock::now() < until &&
-           dispatch(10)) {
+    while (!(w.configured && (w.maximized || answered)) &&
+           std::chrono::steady_clock::now() < until && dispatch(10)) {
     }
+    wl_callback_destroy(sync);
     // What that configure reported, USER learns from the size returned.
     early_.erase(std::remove_if(early_.begin() + static_cast<ptrdiff_t>(before), early_.end(),
                                 [hwnd](const HostEvent& e) {
