@@ -107,8 +107,7 @@ class WaylandHost : public Host {
   std::string where_;
   std::string failure_;
   std::map<HWND, std::unique_ptr<Window>> windows_;
-  std::vector<HostEvent>* out_ = nullptr;  // where callbacks report, while pumping
-  std::vector<HostEvent> early_;           // what they report outside a pump
+  std::vector<HostEvent> early_;  // what the callbacks report, until USER collects it
 };
 
 }  // namespace winport
