@@ -2,8 +2,8 @@
 # hypercube as a native Wayland client of a real compositor, weston, whose
 # output is a window on a virtual X display (its headless output crashes SDL
 # 2.26 at start): the window appears maximised below weston's panel and its
-# client area equals the frame tool's PNG for its size, keys step it,
-# un-maximised and then resized by the compositor it is still exact, Alt+F4
+# client area equals the frame tool's PNG for its size, keys step it, a held
+# key repeats, un-maximised and then resized by the compositor it is still exact, Alt+F4
 # ends it with status 0 and nothing on stderr, and killing the compositor
 # ends it within a second with one line and status 1.
 # usage: window_wayland_test.sh HYPERCUBE HYPERCUBE_RENDER
@@ -117,6 +117,24 @@ expect_frame "" start
 xdotool windowfocus --sync "$weston_window" 2>/dev/null
 xdotool key Up Left
 expect_frame UL keys
+# A held key repeats at the seat's rate (weston's default: 40 a second after
+# 400 ms): Up held for 0.6 s steps the frame about nine times more, and every
+# step is drawn, so some count of Ups gives exactly the frame shown.
+xdotool keydown Up
+sleep 0.6
+xdotool keyup Up
+sleep 0.5
+keys=UL
+repeated=
+for _ in $(seq 2 40); do
+  keys=${keys}U
+  if output_matches "$keys"; then
+    repeated=$keys
+    break
+  fi
+done
+[ -n "$repeated" ] && ok || bad "held Up: no count of 2 to 40 Ups gives the frame shown"
+keys=${repeated:-UL}
 
 # Un-maximised through the title bar's middle button (libdecor draws it; the
 # three buttons are 32 pixels wide at the right of the 24-pixel bar below
@@ -127,7 +145,7 @@ drag_to $px $py
 point $((out_w - 20)) $((out_h - 20))
 restore=$((out_w * 2 / 3))x$((out_h * 2 / 3))
 expect_screen restored 10 "the un-maximised client area and the frame tool's frame" \
-  floating_matches UL "$restore"
+  floating_matches "$keys" "$restore"
 # The compositor resizes it as its bottom-right corner is dragged (from the
 # frame's shadow, where libdecor starts the resize).
 if [ "${x:-}" ]; then
@@ -137,7 +155,7 @@ if [ "${x:-}" ]; then
   drag_to $((ox + cx + 6 + 120)) $((oy + cy + 6 + 60))
   point $((out_w - 20)) $((out_h - 20))
   expect_screen resized 10 "the client area resized by the compositor and the frame tool's frame" \
-    floating_matches UL "$((${restore%x*} + 120))x$((${restore#*x} + 60))"
+    floating_matches "$keys" "$((${restore%x*} + 120))x$((${restore#*x} + 60))"
 fi
 xdotool key alt+F4
 expect_exit 0 Alt+F4
