@@ -20,12 +20,8 @@ socket=hypercube-test
 out_w=1024
 out_h=700
 
-# In a sanitizer build the leak checker cannot name what SDL's Wayland
-# libraries keep at exit (SDL unloads them before it looks), so it is left to
-# the X11 and headless runs; every other check of the sanitizers stays.
-no_leak_check=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 start_app() {
-  env -u DISPLAY WAYLAND_DISPLAY=$socket ASAN_OPTIONS="$no_leak_check" "$app" 2>"$tmp/app.err" &
+  env -u DISPLAY WAYLAND_DISPLAY=$socket "$app" 2>"$tmp/app.err" &
   app_pid=$!
 }
 

@@ -334,6 +334,13 @@ WaylandHost::~WaylandHost() {
   if (cursorSurface_) wl_surface_destroy(cursorSurface_);
   if (cursorTheme_) wl_cursor_theme_destroy(cursorTheme_);
   if (decor_) libdecor_unref(decor_);
+  if (keyboard_) wl_keyboard_destroy(keyboard_);
+  if (pointer_) wl_pointer_destroy(pointer_);
+  if (seat_) wl_seat_destroy(seat_);
+  if (output_) wl_output_destroy(output_);
+  if (shm_) wl_shm_destroy(shm_);
+  if (compositor_) wl_compositor_destroy(compositor_);
+  if (registry_) wl_registry_destroy(registry_);
   if (display_) wl_display_disconnect(display_);
   decorHost = nullptr;
 }
