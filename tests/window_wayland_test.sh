@@ -110,7 +110,8 @@ xdotool mousemove $px $py
 start_app
 expect_frame "" start
 # weston takes its keys from its X window.
-xdotool windowfocus --sync "$weston_window" 2>/dev/null
+# --sync waits for ever should the focus event be missed.
+timeout 5 xdotool windowfocus --sync "$weston_window" 2>/dev/null
 xdotool key Up Left
 expect_frame UL keys
 # A held key repeats at the seat's rate (weston's default: 40 a second after
