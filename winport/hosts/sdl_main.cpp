@@ -7,9 +7,49 @@
 
 #include "winport/hosts/sdl_host.h"
 
+#ifdef WINPORT_HAVE_WAYLAND_HOST
+#include <cstdlib>
+#include <cstring>
+
+#include "winport/hosts/wayland/wayland_host.h"
+#endif
+
+namespace {
+
+#ifdef WINPORT_HAVE_WAYLAND_HOST
+// Wayland when only WAYLAND_DISPLAY is set, or when asked for as SDL is.
+bool wantsWayland() {
+  const char* wanted = std::getenv("SDL_VIDEODRIVER");
+  if (wanted) return std::strcmp(wanted, "wayland") == 0;
+  return std::getenv("WAYLAND_DISPLAY") && !std::getenv("DISPLAY");
+}
+
+int runOnWayland(std::string& commandLine) {
+  winport::WaylandHost wayland;
+  std::string error;
+  if (!wayland.start(&error)) {
+    std::fprintf(stderr, "hypercube: %s\n", error.c_str());
+    return 1;
+  }
+  winport::setHost(&wayland);
+  const int code = WinMain(nullptr, nullptr, &commandLine[0], SW_SHOWDEFAULT);
+  winport::setHost(nullptr);
+  if (!wayland.failure().empty()) {
+    std::fprintf(stderr, "hypercube: %s\n", wayland.failure().c_str());
+    return code != 0 ? code : 1;
+  }
+  return code;
+}
+#endif
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::string commandLine;
   for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
+#ifdef WINPORT_HAVE_WAYLAND_HOST
+  if (wantsWayland()) return runOnWayland(commandLine);
+#endif
   winport::SdlHost sdl;
   std::string error;
   if (!sdl.start("hypercube", &error)) {
