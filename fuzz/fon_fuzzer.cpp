@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "winport/bitmap_text.h"
-#include "winport/canvas.h"
-#include "winport/fnt.h"
+#include "winport/font/fnt.h"
+#include "winport/font/ink_rects.h"
+#include "winport/raster/raster_canvas.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<winport::BitmapFont> fonts;

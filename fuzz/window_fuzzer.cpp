@@ -14,10 +14,10 @@
 #include "fuzz/fuzz_support.h"
 #include "geometry/scene.h"
 #include "shell/shell.h"
-#include "winport/dc.h"
-#include "winport/hosts/headless.h"
-#include "winport/testing.h"
-#include "winport/user.h"
+#include "winport/gdi/dc.h"
+#include "winport/hosts/headless/headless.h"
+#include "winport/user/testing.h"
+#include "winport/user/user.h"
 
 namespace {
 

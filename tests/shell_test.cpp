@@ -10,11 +10,11 @@
 #include "geometry/projection.h"
 #include "tools/frame.h"
 #include "tools/frame_image.h"
-#include "winport/codepage.h"
-#include "winport/dc.h"
-#include "winport/hosts/headless.h"
-#include "winport/testing.h"
-#include "winport/user.h"
+#include "winport/gdi/dc.h"
+#include "winport/hosts/headless/headless.h"
+#include "winport/user/codepage.h"
+#include "winport/user/testing.h"
+#include "winport/user/user.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 
 #include "geometry/scene.h"
 #include "shell/shell.h"
-#include "winport/dc.h"
-#include "winport/hosts/headless.h"
-#include "winport/user.h"
+#include "winport/gdi/dc.h"
+#include "winport/hosts/headless/headless.h"
+#include "winport/user/user.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define SOAK_ASAN 1

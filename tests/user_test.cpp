@@ -1,14 +1,14 @@
 // Our USER layer delivers messages as Win32 does.
-#include "winport/user.h"
+#include "winport/user/user.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <vector>
 
-#include "winport/codepage.h"
-#include "winport/hosts/headless.h"
-#include "winport/testing.h"
+#include "winport/hosts/headless/headless.h"
+#include "winport/user/codepage.h"
+#include "winport/user/testing.h"
 
 namespace {
 

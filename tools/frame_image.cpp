@@ -8,8 +8,9 @@
 
 #include "shell/shell.h"
 #include "tools/output_file.h"
-#include "winport/dc.h"
-#include "winport/png.h"
+#include "tools/png.h"
+#include "winport/gdi/dc.h"
+#include "winport/svg/svg_canvas.h"
 
 namespace {
 
@@ -60,9 +61,8 @@ void paint(winport::Canvas& canvas) {
 }
 
 bool writePng(const RenderOptions& o, OutputFile& out, std::string* why) {
-  winport::PngEncoder png(o.width, o.height, [&](const unsigned char* data, size_t size) {
-    return out.write(data, size);
-  });
+  PngEncoder png(o.width, o.height,
+                 [&](const unsigned char* data, size_t size) { return out.write(data, size); });
   const int rows = static_cast<int>(
       std::clamp<int64_t>(kBandBytes / (static_cast<int64_t>(o.width) * 4), 1, o.height));
   winport::RasterCanvas band(o.width, rows);

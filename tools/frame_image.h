@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tools/render_options.h"
-#include "winport/canvas.h"
+#include "winport/raster/raster_canvas.h"
 
 // Writes the frame to options.output (see OutputFile): an old file survives
 // any failure and no temporary is left.

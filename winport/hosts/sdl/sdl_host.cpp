@@ -1,0 +1,602 @@
+// SDL2 host: one SDL window per top-level window, drawn by our raster code
+// into the window surface (XRGB8888) and shown with SDL_UpdateWindowSurface.
+// Keys become Windows virtual-key codes; the window manager's close request
+// becomes a close. Left out: mouse input, text input, several displays.
+#include "winport/hosts/sdl/sdl_host.h"
+
+#include <SDL.h>
+#include <cairo.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "winport/hosts/sdl/wayland.h"
+#include "winport/hosts/sdl/x11.h"
+
+namespace winport {
+namespace {
+
+// Windows virtual-key code for an SDL key, or 0 for keys we do not map.
+int virtualKey(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+  if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
+  switch (key) {
+    case SDLK_LEFT:
+      return VK_LEFT;
+    case SDLK_UP:
+      return VK_UP;
+    case SDLK_RIGHT:
+      return VK_RIGHT;
+    case SDLK_DOWN:
+      return VK_DOWN;
+    case SDLK_ESCAPE:
+      return VK_ESCAPE;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return VK_RETURN;
+    case SDLK_SPACE:
+      return VK_SPACE;
+    case SDLK_TAB:
+      return VK_TAB;
+    case SDLK_BACKSPACE:
+      return VK_BACK;
+    case SDLK_PAGEUP:
+      return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+      return VK_NEXT;
+    case SDLK_HOME:
+      return VK_HOME;
+    case SDLK_END:
+      return VK_END;
+    case SDLK_INSERT:
+      return VK_INSERT;
+    case SDLK_DELETE:
+      return VK_DELETE;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return VK_MENU;
+    default:
+      return 0;
+  }
+}
+
+// `text` in single quotes, with control characters and quotes written as
+// escapes: a name from the environment must not drive the terminal.
+std::string quoted(const char* text) {
+  std::string out = "'";
+  for (const char* c = text; *c; ++c) {
+    const unsigned char u = static_cast<unsigned char>(*c);
+    if (u < 0x20 || u == 0x7F || u == '\\' || u == '\'') {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", u);
+      out += escape;
+    } else {
+      out += *c;
+    }
+  }
+  return out + "'";
+}
+
+// What the libraries said, as one line: its lines joined, control
+// characters dropped.
+std::string oneLine(const std::string& said) {
+  std::string out;
+  bool gap = false;
+  for (const char c : said) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      gap = !out.empty();
+    } else if (u >= 0x20 && u != 0x7F) {
+      if (gap) out += "; ";
+      gap = false;
+      out += c;
+    }
+  }
+  return out;
+}
+
+// A forwarded X display whose far end hangs accepts the connection and never
+// answers; SDL would wait for ever.
+constexpr unsigned kAnswerSeconds = 5;
+// How long a window manager or compositor may take to maximise a new window.
+constexpr Uint32 kMaximizeWaitMs = 1000;
+char noAnswerLine[768];
+int noAnswerFd = STDERR_FILENO;
+
+void noAnswer(int) {
+  const ssize_t written = write(noAnswerFd, noAnswerLine, std::strlen(noAnswerLine));
+  (void)written;
+  _exit(1);
+}
+
+// SDL_Init(SDL_INIT_VIDEO), given up when the display does not answer. What
+// the libraries print meanwhile (libxcb writes the X server's refusal straight
+// to stderr, and Xlib adds nothing) becomes the reason of a failure, or is
+// passed on unchanged after a success.
+bool initVideo(const char* program, const std::string& where, std::string* reason) {
+  std::snprintf(noAnswerLine, sizeof noAnswerLine,
+                "%s: cannot open a display%s: no answer within %u seconds\n", program,
+                where.c_str(), kAnswerSeconds);
+  std::fflush(stderr);
+  FILE* kept = std::tmpfile();
+  const int saved = kept ? dup(STDERR_FILENO) : -1;
+  if (saved >= 0) {
+    noAnswerFd = saved;
+    dup2(fileno(kept), STDERR_FILENO);
+  }
+  struct sigaction hung = {};
+  hung.sa_handler = noAnswer;
+  struct sigaction before;
+  sigaction(SIGALRM, &hung, &before);
+  alarm(kAnswerSeconds);
+  const bool ok = SDL_Init(SDL_INIT_VIDEO) == 0;
+  alarm(0);
+  sigaction(SIGALRM, &before, nullptr);
+  std::string said;
+  if (saved >= 0) {
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    noAnswerFd = STDERR_FILENO;
+    std::rewind(kept);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, kept)) > 0) said.append(buffer, n);
+  }
+  if (kept) std::fclose(kept);
+  if (ok) {
+    std::fwrite(said.data(), 1, said.size(), stderr);
+    return true;
+  }
+  *reason = oneLine(said);
+  if (reason->empty()) *reason = SDL_GetError();
+  // SDL's own words for a display that is not there.
+  if (*reason == "x11 not available") {
+    *reason = SDL_getenv("DISPLAY")           ? "no X server accepts connections there"
+              : SDL_getenv("WAYLAND_DISPLAY") ? "DISPLAY is not set"
+                                              : "neither DISPLAY nor WAYLAND_DISPLAY is set";
+  }
+  return false;
+}
+
+// The program's icon as SDL takes it, with straight alpha (cairo's is
+// premultiplied); nullptr if it cannot be read.
+SDL_Surface* programIcon() {
+  struct Reader {
+    const unsigned char* at;
+    std::size_t left;
+  } reader{kProgramIcon, kProgramIconSize};
+  cairo_surface_t* png = cairo_image_surface_create_from_png_stream(
+      [](void* closure, unsigned char* data, unsigned int length) {
+        Reader* r = static_cast<Reader*>(closure);
+        if (length > r->left) return CAIRO_STATUS_READ_ERROR;
+        std::memcpy(data, r->at, length);
+        r->at += length;
+        r->left -= length;
+        return CAIRO_STATUS_SUCCESS;
+      },
+      &reader);
+  SDL_Surface* icon = nullptr;
+  if (cairo_surface_status(png) == CAIRO_STATUS_SUCCESS &&
+      cairo_image_surface_get_format(png) == CAIRO_FORMAT_ARGB32) {
+    const int w = cairo_image_surface_get_width(png);
+    const int h = cairo_image_surface_get_height(png);
+    icon = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    cairo_surface_flush(png);
+    for (int y = 0; icon && y < h; ++y) {
+      const uint32_t* in = reinterpret_cast<const uint32_t*>(
+          cairo_image_surface_get_data(png) + y * cairo_image_surface_get_stride(png));
+      uint32_t* out =
+          reinterpret_cast<uint32_t*>(static_cast<unsigned char*>(icon->pixels) + y * icon->pitch);
+      for (int x = 0; x < w; ++x) {
+        const uint32_t p = in[x];
+        const uint32_t a = p >> 24;
+        auto straight = [a](uint32_t c) {
+          return a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a);
+        };
+        out[x] = a << 24 | straight(p >> 16 & 0xFF) << 16 | straight(p >> 8 & 0xFF) << 8 |
+                 straight(p & 0xFF);
+      }
+    }
+  }
+  cairo_surface_destroy(png);
+  return icon;
+}
+
+Size windowSize(SDL_Window* w) {
+  Size s{0, 0};
+  SDL_GetWindowSize(w, &s.width, &s.height);
+  return s;
+}
+
+}  // namespace
+
+SdlHost::~SdlHost() {
+  for (auto& w : windows_) SDL_DestroyWindow(w.second.sdl);
+  if (started_) SDL_Quit();
+}
+
+bool SdlHost::start(const char* program, std::string* error) {
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // A still picture has no reason to hold off the screen saver, and asking
+  // the session bus to would start D-Bus before the first frame.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+  const char* display = SDL_getenv("DISPLAY");
+  const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+  // Without a Wayland session, probing for one only prints noise.
+  if (!wanted && !wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  // SDL 2.26 takes X11 first when both are there.
+  const bool x11 = wanted ? std::strcmp(wanted, "x11") == 0 : display || !wayland;
+  std::string where;
+  if (x11) {
+    where = display ? " at DISPLAY=" + quoted(display) : "";
+    // SDL opens an X input method, and Xlib then parses the locale's whole
+    // Compose table: a third of the start-up. The program takes no text, only
+    // keys, so an empty table serves unless the user has chosen one. (Under
+    // Wayland xkbcommon reads the same variable and complains of the file.)
+    setenv("XCOMPOSEFILE", "/dev/null", 0);
+  } else {
+    const std::string name = wayland ? wayland : "wayland-0";
+    where = " at WAYLAND_DISPLAY=" + quoted(name.c_str());
+    // libwayland would say so in a line of its own, then SDL in another.
+    if (name[0] != '/' && !SDL_getenv("XDG_RUNTIME_DIR")) {
+      *error = "cannot open a display" + where +
+               ": XDG_RUNTIME_DIR is not set, so the compositor's socket cannot be found";
+      return false;
+    }
+  }
+  keepWaylandMessages();
+  // Before SDL_Init: SDL keeps the handler it finds, calls it from its own and
+  // puts it back in SDL_Quit, just before closing the connections, when a late
+  // error may still be read.
+  installX11ErrorHandlers(program);
+  std::string reason;
+  if (!initVideo(program, where, &reason)) {
+    *error = "cannot open a display" + where + ": " + reason;
+    return false;
+  }
+  started_ = true;
+  screen_ = querySize();
+  // SDL falls back to drivers that show nothing; a program nobody can see is
+  // no success.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const std::string name = driver ? driver : "";
+  if (name == "offscreen" || name == "dummy" || name == "evdev" || name.empty()) {
+    *error =
+        "cannot open a display" + where + ": only the '" + name + "' video driver is available";
+    return false;
+  }
+  wayland_ = name == "wayland";
+  where_ = where;
+  // Without this SDL may route the window surface through software OpenGL:
+  // slower to start, more memory and slower frames. SDL 2.26's Wayland driver
+  // has no other way to a window surface.
+  if (!wayland_) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  return true;
+}
+
+Size SdlHost::querySize() {
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return {0, 0};
+  return {mode.w, mode.h};
+}
+
+Size SdlHost::screenSize() { return screen_; }
+
+Size SdlHost::maximizedClientSize() {
+  SDL_Rect r;
+  if (SDL_GetDisplayUsableBounds(0, &r) != 0) return screenSize();
+  return {r.w, r.h};
+}
+
+Size SdlHost::defaultClientSize() {
+  const Size usable = maximizedClientSize();
+  return {std::max(1, usable.width * 2 / 3), std::max(1, usable.height * 2 / 3)};
+}
+
+bool SdlHost::openWindow(HWND hwnd, const std::string& caption, Size client) {
+  // Where the window returns when un-maximised: its default size, centred in
+  // the usable area, so that its frame stays clear of panels and the edges.
+  // (A Wayland compositor places windows itself, and a position asked there
+  // leaves libdecor's title bar blank.)
+  const Size size{std::max(1, client.width), std::max(1, client.height)};
+  int x = SDL_WINDOWPOS_UNDEFINED;
+  int y = SDL_WINDOWPOS_UNDEFINED;
+  SDL_Rect usable;
+  if (!wayland_ && SDL_GetDisplayUsableBounds(0, &usable) == 0 && size.width <= usable.w &&
+      size.height <= usable.h) {
+    x = usable.x + (usable.w - size.width) / 2;
+    y = usable.y + (usable.h - size.height) / 2;
+  }
+  SDL_Window* w = SDL_CreateWindow(caption.c_str(), x, y, size.width, size.height,
+                                   SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+  if (!w) {
+    failure_ = std::string("cannot create a window: ") + SDL_GetError();
+    return false;
+  }
+  // Where the window manager asks the program for its icon (_NET_WM_ICON);
+  // under Wayland the application id finds the menu entry's.
+  if (SDL_Surface* icon = programIcon()) {
+    SDL_SetWindowIcon(w, icon);
+    SDL_FreeSurface(icon);
+  }
+  windows_[hwnd].sdl = w;
+  return true;
+}
+
+void SdlHost::setCaption(HWND hwnd, const std::string& caption) {
+  auto it = windows_.find(hwnd);
+  if (it != windows_.end() && it->second.sdl) SDL_SetWindowTitle(it->second.sdl, caption.c_str());
+}
+
+void SdlHost::closeWindow(HWND hwnd) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return;
+  SDL_DestroyWindow(it->second.sdl);
+  windows_.erase(it);
+}
+
+Size SdlHost::showMaximized(HWND hwnd) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return {0, 0};
+  Window& w = it->second;
+  const Size before = windowSize(w.sdl);
+  if (wayland_) {
+    // Asked before the window is shown, the compositor's maximised size would
+    // not be the one first drawn, a fatal protocol error. The maximised size
+    // comes as a resize: with libdecor's frame, waiting for it before the
+    // first frame leaves its title bar blank.
+    SDL_ShowWindow(w.sdl);
+    SDL_MaximizeWindow(w.sdl);
+    return windowSize(w.sdl);
+  }
+  if (!windowManagerMaximizes(w.sdl)) {
+    // A bare X server ignores the request: the window takes the usable area.
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+      SDL_SetWindowPosition(w.sdl, usable.x, usable.y);
+      SDL_SetWindowSize(w.sdl, usable.w, usable.h);
+    }
+    SDL_MaximizeWindow(w.sdl);
+    SDL_ShowWindow(w.sdl);
+    return windowSize(w.sdl);
+  }
+  // The window manager maps it maximised; the window keeps its own size for
+  // when the user restores it.
+  SDL_MaximizeWindow(w.sdl);
+  SDL_ShowWindow(w.sdl);
+  // The maximised size comes back a moment later; painting before it would
+  // paint twice. Events read meanwhile stay queued in SDL.
+  const Uint32 until = SDL_GetTicks() + kMaximizeWaitMs;
+  for (;;) {
+    SDL_PumpEvents();
+    const Size now = windowSize(w.sdl);
+    const bool changed = now.width != before.width || now.height != before.height;
+    if (((SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_MAXIMIZED) && changed) ||
+        SDL_TICKS_PASSED(SDL_GetTicks(), until)) {
+      return now;
+    }
+    SDL_Delay(1);
+  }
+}
+
+Canvas& SdlHost::surface(HWND hwnd, Size client) {
+  Window& w = windows_[hwnd];
+  const Size screen = screen_;
+  // A window larger than the screen keeps pixels only for the screen-sized part
+  // at its top-left, in memory, put on the window directly: SDL's surface for it
+  // would take gigabytes, and past 2 GiB SDL's size arithmetic overflows and
+  // hands out a buffer smaller than the surface it describes.
+  if (client.width > screen.width || client.height > screen.height) {
+    w.direct = canPutDirectly(w.sdl);
+    const int64_t bytes = int64_t{4} * client.width * client.height;
+    if (w.direct || bytes > INT_MAX) {
+      // Without the direct way, an oversized window gets no pixels at all.
+      const Size part = w.direct ? Size{std::min(client.width, screen.width),
+                                        std::min(client.height, screen.height)}
+                                 : Size{0, 0};
+      if (w.borrowed || !w.canvas || w.canvas->width() != part.width ||
+          w.canvas->height() != part.height) {
+        w.canvas = std::make_unique<RasterCanvas>(part.width, part.height);
+        w.borrowed = false;
+      }
+      return *w.canvas;
+    }
+  }
+  w.direct = false;
+  // Fetched every time: SDL replaces the surface when the window is resized.
+  SDL_Surface* s = w.sdl ? SDL_GetWindowSurface(w.sdl) : nullptr;
+  if (s && s->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(s)) {
+    const bool same = w.borrowed && w.canvas && w.canvas->row(0) == s->pixels &&
+                      w.canvas->width() == s->w && w.canvas->height() == s->h &&
+                      w.pitch == s->pitch;
+    if (!same) {
+      w.canvas =
+          std::make_unique<RasterCanvas>(static_cast<uint32_t*>(s->pixels), s->w, s->h, s->pitch);
+      w.borrowed = true;
+      w.pitch = s->pitch;
+      w.presentAll = true;
+    }
+  } else {
+    // Another pixel format: paint in memory and convert when presenting.
+    const Size size = s ? Size{s->w, s->h} : Size{0, 0};
+    if (w.borrowed || !w.canvas || w.canvas->width() != size.width ||
+        w.canvas->height() != size.height) {
+      w.canvas = std::make_unique<RasterCanvas>(size.width, size.height);
+      w.borrowed = false;
+      w.presentAll = true;
+    }
+  }
+  return *w.canvas;
+}
+
+void SdlHost::present(HWND hwnd) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return;
+  Window& w = it->second;
+  if (!w.canvas) return;
+  if (w.direct) {
+    putDirectly(w.sdl, *w.canvas);
+    dropExposes(w.sdl);
+    return;
+  }
+  if (w.canvas->width() == 0 || w.canvas->height() == 0) return;
+  SDL_Surface* s = SDL_GetWindowSurface(w.sdl);
+  if (!s) return;
+  // Only what the paint changed goes to the screen, unless the window lost
+  // what it showed.
+  const PixelRect changed = w.canvas->takeChanged();
+  SDL_Rect rect{0, 0, w.canvas->width(), w.canvas->height()};
+  if (!w.presentAll) {
+    if (changed.empty()) return;
+    rect = {changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top};
+  }
+  w.presentAll = false;
+  if (static_cast<void*>(w.canvas->row(0)) != s->pixels) {
+    SDL_Surface* mem =
+        SDL_CreateRGBSurfaceWithFormatFrom(w.canvas->row(0), w.canvas->width(), w.canvas->height(),
+                                           32, w.canvas->width() * 4, SDL_PIXELFORMAT_RGB888);
+    if (mem) {
+      SDL_Rect to = rect;
+      SDL_BlitSurface(mem, &rect, s, &to);
+      SDL_FreeSurface(mem);
+    }
+  }
+  SDL_UpdateWindowSurfaceRects(w.sdl, &rect, 1);
+  if (rect.w == w.canvas->width() && rect.h == w.canvas->height()) dropExposes(w.sdl);
+}
+
+void SdlHost::dropExposes(SDL_Window* sdl) {
+  // The whole frame just shown covers whatever was lost before it: an expose that
+  // arrived meanwhile (the one for mapping the window, at every start) would
+  // only paint the same frame again. SDL's X11 surface waits for the server,
+  // so by now those exposes have come in.
+  SDL_PumpEvents();
+  Uint32 id = SDL_GetWindowID(sdl);
+  SDL_FilterEvents(
+      [](void* window, SDL_Event* e) {
+        return e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_EXPOSED &&
+                       e->window.windowID == *static_cast<Uint32*>(window)
+                   ? 0
+                   : 1;
+      },
+      &id);
+}
+
+SdlHost::Window* SdlHost::find(unsigned sdlWindowId, HWND* hwnd) {
+  SDL_Window* sdl = SDL_GetWindowFromID(sdlWindowId);
+  for (auto& w : windows_) {
+    if (w.second.sdl == sdl) {
+      *hwnd = w.first;
+      return &w.second;
+    }
+  }
+  return nullptr;
+}
+
+void SdlHost::handle(const SDL_Event& e) {
+  HWND hwnd = nullptr;
+  switch (e.type) {
+    case SDL_QUIT:
+      // SDL's Wayland driver says a lost compositor with this too.
+      if (wayland_ && !windows_.empty()) {
+        const std::string lost = waylandFailure(windows_.begin()->second.sdl);
+        if (!lost.empty()) {
+          failure_ = "lost the display" + where_ + ": " + lost;
+          return;
+        }
+      }
+      // SIGTERM or SIGINT (SDL turns them into this): close as the user would,
+      // so the program ends normally with status 0.
+      for (auto& w : windows_) out_->push_back({HostEvent::kClose, w.first});
+      return;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      if (!find(e.key.windowID, &hwnd) && !windows_.empty()) hwnd = windows_.begin()->first;
+      const int vk = virtualKey(e.key.keysym.sym);
+      if (!hwnd || vk == 0) return;
+      HostEvent key{e.type == SDL_KEYDOWN ? HostEvent::kKeyDown : HostEvent::kKeyUp, hwnd};
+      key.vk = vk;
+      key.repeat = e.type == SDL_KEYDOWN && e.key.repeat != 0;
+      key.alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+      out_->push_back(key);
+      return;
+    }
+    case SDL_WINDOWEVENT: {
+      Window* w = find(e.window.windowID, &hwnd);
+      if (!w) return;
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          out_->push_back({HostEvent::kClose, hwnd});
+          break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          // SDL makes a new surface, perhaps at the same address: the canvas
+          // must not assume anything of its pixels.
+          if (w->borrowed) w->canvas.reset();
+          w->presentAll = true;
+          [[fallthrough]];
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_MINIMIZED:
+          w->sizePending = true;
+          break;
+        case SDL_WINDOWEVENT_EXPOSED:
+          w->presentAll = true;
+          out_->push_back({HostEvent::kExposed, hwnd});
+          break;
+        default:
+          break;
+      }
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+bool SdlHost::pumpEvents(bool wait, std::vector<HostEvent>* events) {
+  if (!failure_.empty()) return false;
+  out_ = events;
+  SDL_Event e;
+  if (wait) {
+    if (!SDL_WaitEvent(&e)) {
+      failure_ = "lost the display" + where_ + ": " + SDL_GetError();
+      out_ = nullptr;
+      return false;
+    }
+    handle(e);
+  }
+  while (failure_.empty() && SDL_PollEvent(&e)) handle(e);
+  // Only the last of a burst of sizes matters, in the state the window is in
+  // now.
+  for (auto& w : windows_) {
+    if (!w.second.sizePending) continue;
+    w.second.sizePending = false;
+    HostEvent size{HostEvent::kResized, w.first};
+    size.size = windowSize(w.second.sdl);
+    const Uint32 flags = SDL_GetWindowFlags(w.second.sdl);
+    size.state = (flags & SDL_WINDOW_MINIMIZED)   ? HostEvent::kMinimized
+                 : (flags & SDL_WINDOW_MAXIMIZED) ? HostEvent::kMaximized
+                                                  : HostEvent::kRestored;
+    events->push_back(size);
+  }
+  out_ = nullptr;
+  return failure_.empty();
+}
+
+}  // namespace winport
