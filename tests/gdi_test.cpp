@@ -20,6 +20,7 @@
 #include "tools/png.h"
 #include "winport/font/fnt.h"
 #include "winport/font/ink_rects.h"
+#include "winport/font/system_font.h"
 #include "winport/gdi/dc.h"
 #include "winport/raster/raster_canvas.h"
 #include "winport/svg/svg_canvas.h"
@@ -581,16 +582,12 @@ TEST(GdiDC, FillRectExcludesRightAndBottom) {
 // ---------------------------------------------------------------------------
 // Text.
 
-// The System font from fonts-wine, as Windows and Wine draw it.
-const winport::BitmapFont* systemFont() {
-  winport::setSystemFontFile(nullptr);
-  return winport::systemBitmapFont();
+// The System font built into the program, as Windows and Wine draw it.
+const winport::BitmapFont& systemFont() {
+  const winport::BitmapFont* face = winport::systemFace();
+  if (face == nullptr) std::abort();  // the built-in bytes must be a usable font
+  return *face;
 }
-
-#define NEED_SYSTEM_FONT()                                   \
-  if (systemFont() == nullptr)                               \
-  GTEST_SKIP() << winport::kSystemFontFile << " is missing " \
-               << "(scripts/install-deps installs fonts-wine)"
 
 // The canvas around (x, y) as text: '#' black, 'o' white, '.' anything else.
 std::string cells(const RasterCanvas& c, int x, int y, int w, int h) {
@@ -606,7 +603,6 @@ std::string cells(const RasterCanvas& c, int x, int y, int w, int h) {
 }
 
 TEST(GdiText, SystemFontCellsOnAnOpaqueBoxOfTheAdvance) {
-  NEED_SYSTEM_FONT();
   Fixture f(60, 30);
   RECT all{0, 0, 60, 30};
   FillRect(f.dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
@@ -635,8 +631,7 @@ TEST(GdiText, SystemFontCellsOnAnOpaqueBoxOfTheAdvance) {
 }
 
 TEST(GdiText, AnsiBytesOutsideTheFontDrawItsDefaultAndWidthsVary) {
-  NEED_SYSTEM_FONT();
-  const winport::BitmapFont& font = *systemFont();
+  const winport::BitmapFont& font = systemFont();
   EXPECT_EQ(font.height(), 16);
   EXPECT_EQ(font.ascent(), 13);
   EXPECT_EQ(font.face(), "System");
@@ -661,7 +656,6 @@ TEST(GdiText, AnsiBytesOutsideTheFontDrawItsDefaultAndWidthsVary) {
 }
 
 TEST(GdiText, ClippedTextIsTheVisiblePartOfTheWholeOne) {
-  NEED_SYSTEM_FONT();
   Fixture whole(40, 30), clipped(12, 9);
   TextOutA(whole.dc, 10, 10, "8W", 2);
   TextOutA(clipped.dc, -8, -3, "8W", 2);  // (18, 13) of the whole one at (0, 0)
@@ -677,10 +671,9 @@ TEST(GdiText, ClippedTextIsTheVisiblePartOfTheWholeOne) {
 }
 
 TEST(GdiText, TransparentTextLeavesTheBackground) {
-  NEED_SYSTEM_FONT();
   RasterCanvas c(20, 20);
   c.fillRect(0, 0, 20, 20, RGB(128, 128, 128));
-  c.text(2, 2, "1", 1, winport::DcColors{RGB(255, 0, 0), RGB(255, 255, 255), false});
+  c.text(2, 2, systemFont(), "1", 1, winport::DcColors{RGB(255, 0, 0), RGB(255, 255, 255), false});
   int red = 0;
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 20; ++x) {
@@ -691,8 +684,7 @@ TEST(GdiText, TransparentTextLeavesTheBackground) {
 }
 
 TEST(GdiText, InkRectanglesCoverEachInkedPixelOnce) {
-  NEED_SYSTEM_FONT();
-  const winport::BitmapFont& font = *systemFont();
+  const winport::BitmapFont& font = systemFont();
   std::string all;
   for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
   const int count = static_cast<int>(all.size());
@@ -715,27 +707,6 @@ TEST(GdiText, InkRectanglesCoverEachInkedPixelOnce) {
   }
   // Compact: the label "15" is a handful of rectangles, not its 46 pixels.
   EXPECT_LE(winport::inkRects(font, "15", 2).size(), 12u);
-}
-
-TEST(GdiText, WithoutTheFontFileTextFallsBackQuietly) {
-  // Missing, or not a font: the fallback font's 15-pixel box, legible glyphs.
-  const std::string bad = "/tmp/hypercube_gdi_test_not_a_font.fon";
-  {
-    std::ofstream out(bad, std::ios::binary);
-    out << "MZ not really";
-  }
-  for (const std::string& path : {std::string("/nonexistent/vgasys.fon"), bad}) {
-    winport::setSystemFontFile(path.c_str());
-    EXPECT_EQ(winport::systemBitmapFont(), nullptr);
-    Fixture f(40, 30);
-    EXPECT_TRUE(TextOutA(f.dc, 3, 4, "12", 2));
-    EXPECT_EQ(f.canvas.pixel(3, 4), kWhite);
-    EXPECT_EQ(f.canvas.pixel(3, 4 + 14), kWhite);
-    EXPECT_EQ(f.canvas.pixel(3, 4 + 15), 0u);
-    EXPECT_GT(f.lit(0).size(), 40u * 30 - 16 * 15 + 20);  // some glyph pixels
-  }
-  std::remove(bad.c_str());
-  winport::setSystemFontFile(nullptr);
 }
 
 TEST(GdiText, NoTextDrawsNothingAndBadArgumentsFail) {
@@ -773,7 +744,7 @@ void scribble(RasterCanvas& c, unsigned seed, bool withFills) {
                   {std::rand() % 2 == 0, colors[std::rand() % 4]});
         break;
       case 2:
-        c.text(x0, y0, "13", 2, bk);
+        c.text(x0, y0, systemFont(), "13", 2, bk);
         break;
       case 3:
         c.fillRect(x0, y0, x1, y1, color);

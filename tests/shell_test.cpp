@@ -199,7 +199,8 @@ class RecordingCanvas : public winport::Canvas {
                const winport::BrushSpec& brush) override {
     circles.push_back({l, t, r, b, pen, brush});
   }
-  void text(int x, int y, const char* s, int count, const winport::DcColors&) override {
+  void text(int x, int y, const winport::BitmapFont&, const char* s, int count,
+            const winport::DcColors&) override {
     texts.push_back({x, y, std::string(s, count)});
   }
 };

@@ -37,8 +37,9 @@ class BandCanvas : public winport::Canvas {
                const winport::BrushSpec& brush) override {
     band_.ellipse(left, up(top), right, up(bottom), pen, brush);
   }
-  void text(int x, int y, const char* s, int count, const winport::DcColors& look) override {
-    band_.text(x, up(y), s, count, look);
+  void text(int x, int y, const winport::BitmapFont& font, const char* s, int count,
+            const winport::DcColors& look) override {
+    band_.text(x, up(y), font, s, count, look);
   }
 
  private:

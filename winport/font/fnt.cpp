@@ -155,41 +155,4 @@ const BitmapFont* pickSystemFace(const std::vector<BitmapFont>& fonts) {
   return best;
 }
 
-const char kSystemFontFile[] = "/usr/share/wine/fonts/vgasys.fon";
-
-namespace {
-
-struct SystemFont {
-  std::string path = kSystemFontFile;
-  bool loaded = false;
-  std::vector<BitmapFont> faces;
-  const BitmapFont* face = nullptr;
-};
-
-SystemFont& systemFontState() {
-  static SystemFont* s = new SystemFont;  // never destroyed: painting may outlive statics
-  return *s;
-}
-
-}  // namespace
-
-const BitmapFont* systemBitmapFont() {
-  SystemFont& s = systemFontState();
-  if (!s.loaded) {
-    s.loaded = true;
-    const std::vector<uint8_t> bytes = readFontFile(s.path);
-    if (!bytes.empty() && parseFon(bytes.data(), bytes.size(), &s.faces, nullptr))
-      s.face = pickSystemFace(s.faces);
-  }
-  return s.face;
-}
-
-void setSystemFontFile(const char* path) {
-  SystemFont& s = systemFontState();
-  s.path = path != nullptr ? path : kSystemFontFile;
-  s.loaded = false;
-  s.faces.clear();
-  s.face = nullptr;
-}
-
 }  // namespace winport

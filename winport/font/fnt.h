@@ -74,22 +74,6 @@ bool parseFon(const uint8_t* data, size_t size, std::vector<BitmapFont>* fonts, 
 // ANSI character set. Null when there is none.
 const BitmapFont* pickSystemFace(const std::vector<BitmapFont>& fonts);
 
-// Where the System font is read from: Debian's fonts-wine.
-extern const char kSystemFontFile[];
-
-// The bytes of a font file, or none when it cannot be read; from the file
-// system, or in the page from the copy of kSystemFontFile built into it.
-std::vector<uint8_t> readFontFile(const std::string& path);
-
-// The System font, read from kSystemFontFile the first time it is asked for;
-// null when the file is missing or unusable, and callers fall back to
-// another font without a word.
-const BitmapFont* systemBitmapFont();
-
-// For tests: read the System font from `path` instead (or from the default
-// for nullptr), forgetting what was read before.
-void setSystemFontFile(const char* path);
-
 }  // namespace winport
 
 #endif

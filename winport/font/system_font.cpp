@@ -1,18 +1,22 @@
-// Font files in the page, which has no file system: the System font, built in.
+#include "winport/font/system_font.h"
+
 #include <cstddef>
-#include <string>
 #include <vector>
-
-#include "winport/font/fnt.h"
-
-extern const unsigned char kEmbeddedSystemFont[];
-extern const size_t kEmbeddedSystemFontSize;
 
 namespace winport {
 
-std::vector<uint8_t> readFontFile(const std::string& path) {
-  if (path != kSystemFontFile) return {};
-  return std::vector<uint8_t>(kEmbeddedSystemFont, kEmbeddedSystemFont + kEmbeddedSystemFontSize);
+// Generated at build time from the font file (winport/CMakeLists.txt).
+extern const unsigned char kSystemFontData[];
+extern const std::size_t kSystemFontDataSize;
+
+const BitmapFont* systemFace() {
+  static const BitmapFont* const face = [] {
+    // Never destroyed: painting may outlive statics.
+    auto* faces = new std::vector<BitmapFont>;
+    if (!parseFon(kSystemFontData, kSystemFontDataSize, faces, nullptr)) faces->clear();
+    return pickSystemFace(*faces);
+  }();
+  return face;
 }
 
 }  // namespace winport

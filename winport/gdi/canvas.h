@@ -48,9 +48,11 @@ class Canvas {
   // pen and filled with the brush.
   virtual void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
                        const BrushSpec& brush) = 0;
-  // `count` bytes of Windows-1252-compatible ASCII text with its top-left
-  // corner at (x, y), on an opaque box of the background colour when opaque.
-  virtual void text(int x, int y, const char* s, int count, const DcColors& look) = 0;
+  // `count` bytes of text in the DC's font, glyphs side by side from their
+  // top-left corner at (x, y), on an opaque box of their advance by the
+  // font's cell when opaque.
+  virtual void text(int x, int y, const BitmapFont& font, const char* s, int count,
+                    const DcColors& look) = 0;
 };
 
 // 0x00BBGGRR to 0x00RRGGBB.

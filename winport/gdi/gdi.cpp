@@ -5,7 +5,7 @@
 // Stock objects are static and never freed. Pens are cosmetic: any width draws
 // one pixel wide, with the style's dash pattern (PS_INSIDEFRAME draws solid);
 // CreatePen(PS_NULL) hands out the stock null pen, as Windows does. There is
-// one font, the system font.
+// one font, the stock system font.
 #include <windows.h>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "winport/font/system_font.h"
 #include "winport/gdi/canvas.h"
 #include "winport/gdi/dc.h"
 
@@ -42,8 +43,11 @@ struct Brush : Object {
   BrushSpec attrs;
 };
 
+// A font object carries its loaded face, which text on a DC it is selected
+// into is drawn with.
 struct Font : Object {
-  Font() : Object(Kind::kFont, true) {}
+  explicit Font(const BitmapFont* f) : Object(Kind::kFont, true), face(f) {}
+  const BitmapFont* face;
 };
 
 struct DC : Object {
@@ -66,7 +70,7 @@ Brush stockNullBrush(true, 0, true);
 Pen stockWhitePen(PS_SOLID, 0, RGB(255, 255, 255), true);
 Pen stockBlackPen(PS_SOLID, 0, RGB(0, 0, 0), true);
 Pen stockNullPen(PS_NULL, 0, 0, true);
-Font stockSystemFont;
+Font stockSystemFont(systemFace());
 
 Object* stockObject(int index) {
   switch (index) {
@@ -293,8 +297,10 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int count) {
   DC* dc = winport::lookupDC(handle);
   if (dc == nullptr || count < 0 || (text == nullptr && count > 0)) return FALSE;
   if (count == 0) return TRUE;
+  if (dc->font->face == nullptr) return FALSE;
   const POINT& o = dc->origin;
-  dc->canvas->text(winport::toDevice(x, o.x), winport::toDevice(y, o.y), text, count, dc->text);
+  dc->canvas->text(winport::toDevice(x, o.x), winport::toDevice(y, o.y), *dc->font->face, text,
+                   count, dc->text);
   return TRUE;
 }
 

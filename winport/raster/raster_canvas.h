@@ -11,8 +11,6 @@
 
 namespace winport {
 
-class BitmapFont;
-
 // [left, right) x [top, bottom) in device pixels; empty when left >= right or
 // top >= bottom.
 struct PixelRect {
@@ -48,11 +46,8 @@ class RasterCanvas : public Canvas {
   void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) override;
   void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
                const BrushSpec& brush) override;
-  void text(int x, int y, const char* s, int count, const DcColors& look) override;
-  // text() in a given bitmap font: glyphs side by side from (x, y), on an
-  // opaque box of their advance by the font's cell when opaque.
-  void bitmapText(const BitmapFont& font, int x, int y, const char* s, int count,
-                  const DcColors& look);
+  void text(int x, int y, const BitmapFont& font, const char* s, int count,
+            const DcColors& look) override;
 
   // The pixels written since the last call (a bounding rectangle, perhaps
   // larger), and starts anew: what a host must show again.

@@ -1,3 +1,5 @@
+// Text as Windows draws a bitmap font on a DIB: each glyph its own advance
+// wide and the cell high, the box exactly that, clipped to the canvas.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -8,10 +10,8 @@
 
 namespace winport {
 
-// Text as Windows draws a bitmap font: each glyph its own advance wide and
-// the cell high, the box exactly that, clipped to the canvas.
-void RasterCanvas::bitmapText(const BitmapFont& font, int x, int y, const char* s, int count,
-                              const DcColors& look) {
+void RasterCanvas::text(int x, int y, const BitmapFont& font, const char* s, int count,
+                        const DcColors& look) {
   if (s == nullptr || count <= 0) return;
   RasterCanvas& canvas = *this;
   const int64_t x0 = x, y0 = y, h = font.height();

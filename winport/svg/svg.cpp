@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "winport/font/fallback.h"
 #include "winport/font/fnt.h"
 #include "winport/font/ink_rects.h"
 #include "winport/svg/svg_canvas.h"
@@ -156,39 +155,25 @@ void SvgCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec&
   cairo_new_path(cr);
 }
 
-void SvgCanvas::text(int x, int y, const char* s, int count, const DcColors& look) {
+void SvgCanvas::text(int x, int y, const BitmapFont& font, const char* s, int count,
+                     const DcColors& look) {
   if (impl_->finished || s == nullptr || count <= 0) return;
   cairo_t* cr = impl_->cr;
-  if (const BitmapFont* font = systemBitmapFont()) {
-    // Bitmap glyphs as one filled path of rectangles: the same pixels as the
-    // raster canvas at any zoom, and a few dozen rectangles per label.
-    if (look.opaque) {
-      cairo_rectangle(cr, x, y, static_cast<double>(font->advance(s, count)), font->height());
-      setColor(cr, look.bkColor);
-      cairo_fill(cr);
-    }
-    const std::vector<InkRect> ink = inkRects(*font, s, count);
-    if (ink.empty()) return;
-    for (const InkRect& r : ink) {
-      cairo_rectangle(cr, static_cast<double>(x + r.left), static_cast<double>(y + r.top),
-                      static_cast<double>(r.right - r.left), static_cast<double>(r.bottom - r.top));
-    }
-    setColor(cr, look.textColor);
-    cairo_fill(cr);
-    return;
-  }
-  const TextLayout layout = layoutText(s, count);
+  // Bitmap glyphs as one filled path of rectangles: the same pixels as the
+  // raster canvas at any zoom, and a few dozen rectangles per label.
   if (look.opaque) {
-    cairo_rectangle(cr, x, y, layout.width, layout.height);
+    cairo_rectangle(cr, x, y, static_cast<double>(font.advance(s, count)), font.height());
     setColor(cr, look.bkColor);
     cairo_fill(cr);
   }
-  cairo_save(cr);
-  cairo_translate(cr, x, y);
-  cairo_set_scaled_font(cr, systemFont());
+  const std::vector<InkRect> ink = inkRects(font, s, count);
+  if (ink.empty()) return;
+  for (const InkRect& r : ink) {
+    cairo_rectangle(cr, static_cast<double>(x + r.left), static_cast<double>(y + r.top),
+                    static_cast<double>(r.right - r.left), static_cast<double>(r.bottom - r.top));
+  }
   setColor(cr, look.textColor);
-  cairo_show_glyphs(cr, layout.glyphs.data(), static_cast<int>(layout.glyphs.size()));
-  cairo_restore(cr);
+  cairo_fill(cr);
 }
 
 }  // namespace winport

@@ -27,7 +27,8 @@ class SvgCanvas : public Canvas {
   void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) override;
   void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
                const BrushSpec& brush) override;
-  void text(int x, int y, const char* s, int count, const DcColors& look) override;
+  void text(int x, int y, const BitmapFont& font, const char* s, int count,
+            const DcColors& look) override;
 
  private:
   struct Impl;

@@ -5,7 +5,6 @@
 #include "winport/hosts/sdl/sdl_host.h"
 
 #include <SDL.h>
-#include <cairo.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -172,50 +171,6 @@ bool initVideo(const char* program, const std::string& where, std::string* reaso
   return false;
 }
 
-// The program's icon as SDL takes it, with straight alpha (cairo's is
-// premultiplied); nullptr if it cannot be read.
-SDL_Surface* programIcon() {
-  struct Reader {
-    const unsigned char* at;
-    std::size_t left;
-  } reader{kProgramIcon, kProgramIconSize};
-  cairo_surface_t* png = cairo_image_surface_create_from_png_stream(
-      [](void* closure, unsigned char* data, unsigned int length) {
-        Reader* r = static_cast<Reader*>(closure);
-        if (length > r->left) return CAIRO_STATUS_READ_ERROR;
-        std::memcpy(data, r->at, length);
-        r->at += length;
-        r->left -= length;
-        return CAIRO_STATUS_SUCCESS;
-      },
-      &reader);
-  SDL_Surface* icon = nullptr;
-  if (cairo_surface_status(png) == CAIRO_STATUS_SUCCESS &&
-      cairo_image_surface_get_format(png) == CAIRO_FORMAT_ARGB32) {
-    const int w = cairo_image_surface_get_width(png);
-    const int h = cairo_image_surface_get_height(png);
-    icon = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-    cairo_surface_flush(png);
-    for (int y = 0; icon && y < h; ++y) {
-      const uint32_t* in = reinterpret_cast<const uint32_t*>(
-          cairo_image_surface_get_data(png) + y * cairo_image_surface_get_stride(png));
-      uint32_t* out =
-          reinterpret_cast<uint32_t*>(static_cast<unsigned char*>(icon->pixels) + y * icon->pitch);
-      for (int x = 0; x < w; ++x) {
-        const uint32_t p = in[x];
-        const uint32_t a = p >> 24;
-        auto straight = [a](uint32_t c) {
-          return a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a);
-        };
-        out[x] = a << 24 | straight(p >> 16 & 0xFF) << 16 | straight(p >> 8 & 0xFF) << 8 |
-                 straight(p & 0xFF);
-      }
-    }
-  }
-  cairo_surface_destroy(png);
-  return icon;
-}
-
 Size windowSize(SDL_Window* w) {
   Size s{0, 0};
   SDL_GetWindowSize(w, &s.width, &s.height);
@@ -330,7 +285,10 @@ bool SdlHost::openWindow(HWND hwnd, const std::string& caption, Size client) {
   }
   // Where the window manager asks the program for its icon (_NET_WM_ICON);
   // under Wayland the application id finds the menu entry's.
-  if (SDL_Surface* icon = programIcon()) {
+  // SDL copies the pixels; the surface only borrows them.
+  if (SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+          const_cast<uint32_t*>(kProgramIcon), kProgramIconWidth, kProgramIconHeight, 32,
+          kProgramIconWidth * 4, SDL_PIXELFORMAT_ARGB8888)) {
     SDL_SetWindowIcon(w, icon);
     SDL_FreeSurface(icon);
   }

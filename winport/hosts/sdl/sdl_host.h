@@ -4,6 +4,7 @@
 #define WINPORT_SDL_HOST_H
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,10 +17,12 @@ union SDL_Event;
 
 namespace winport {
 
-// The program's icon as PNG bytes, which the program's build links in (as a
-// Windows program carries its icon as a resource).
-extern const unsigned char kProgramIcon[];
-extern const std::size_t kProgramIconSize;
+// The program's icon, ARGB8888 with straight alpha, row by row, which the
+// program's build links in (as a Windows program carries its icon as a
+// resource).
+extern const uint32_t kProgramIcon[];
+extern const int kProgramIconWidth;
+extern const int kProgramIconHeight;
 
 class SdlHost : public Host {
  public:
