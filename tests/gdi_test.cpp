@@ -464,11 +464,11 @@ TEST(GdiObjects, BadHandlesAreRefused) {
   EXPECT_EQ(GetStockObject(9), nullptr);
   EXPECT_EQ(GetStockObject(-1), nullptr);
   EXPECT_EQ(CreatePen(42, 1, 0), nullptr);
-  uint32_t color = 7;
-  EXPECT_FALSE(winport::brushColor(reinterpret_cast<HBRUSH>(&junk), &color));
-  EXPECT_FALSE(winport::brushColor(static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)), &color));
-  EXPECT_FALSE(winport::brushColor(reinterpret_cast<HBRUSH>(pen), &color));
-  EXPECT_EQ(color, 7u);
+  // A pen is no brush; the null brush fills nothing, and succeeds.
+  const std::string before = f.map();
+  EXPECT_EQ(FillRect(f.dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_PEN))), 0);
+  EXPECT_EQ(FillRect(f.dc, &r, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))), 1);
+  EXPECT_EQ(f.map(), before);
   winport::releaseDC(bad);  // ignored
 }
 
@@ -481,11 +481,11 @@ TEST(GdiObjects, StockObjectsAreNeitherDeletedNorCounted) {
   }
   EXPECT_EQ(GetStockObject(NULL_PEN), CreatePen(PS_NULL, 3, RGB(9, 9, 9)));  // as Windows
   EXPECT_EQ(winport::liveGdiObjects(), start);
-  uint32_t color = 0;
-  ASSERT_TRUE(winport::brushColor(static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)), &color));
-  EXPECT_EQ(color, RGB(128, 128, 128));
   // Still usable after the "deletes".
   Fixture f(4, 1);
+  RECT all{0, 0, 4, 1};
+  FillRect(f.dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  EXPECT_EQ(f.canvas.pixel(3, 0), kGray);
   SelectObject(f.dc, GetStockObject(WHITE_PEN));
   LineTo(f.dc, 4, 0);
   EXPECT_EQ(f.lit(kWhite).size(), 4u);

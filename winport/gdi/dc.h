@@ -1,6 +1,5 @@
 // What the rest of winport needs from the GDI layer: device contexts on a
-// canvas, brush colours (USER erases through FillRect; tests read them), and
-// the count of live objects.
+// canvas, and the count of live objects.
 #ifndef WINPORT_DC_H
 #define WINPORT_DC_H
 
@@ -16,9 +15,6 @@ namespace winport {
 // system font, black text on an opaque white background, origin (0, 0).
 HDC createDC(Canvas& canvas);
 void releaseDC(HDC dc);
-
-// The solid colour of a brush (COLORREF); false for NULL_BRUSH or a bad handle.
-bool brushColor(HBRUSH brush, uint32_t* color);
 
 // Pens and brushes created and not yet deleted, and DCs not yet released.
 // Stock objects are not counted.

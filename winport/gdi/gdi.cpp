@@ -30,11 +30,11 @@ struct Object {
   bool stock;
 };
 
+// Cosmetic: the width asked for is not kept.
 struct Pen : Object {
-  Pen(int style, int w, COLORREF color, bool isStock = false)
-      : Object(Kind::kPen, isStock), attrs{style, color}, width(w) {}
+  Pen(int style, COLORREF color, bool isStock = false)
+      : Object(Kind::kPen, isStock), attrs{style, color} {}
   PenSpec attrs;
-  int width;
 };
 
 struct Brush : Object {
@@ -67,9 +67,9 @@ Brush stockGrayBrush(false, RGB(128, 128, 128), true);
 Brush stockDkGrayBrush(false, RGB(64, 64, 64), true);
 Brush stockBlackBrush(false, RGB(0, 0, 0), true);
 Brush stockNullBrush(true, 0, true);
-Pen stockWhitePen(PS_SOLID, 0, RGB(255, 255, 255), true);
-Pen stockBlackPen(PS_SOLID, 0, RGB(0, 0, 0), true);
-Pen stockNullPen(PS_NULL, 0, 0, true);
+Pen stockWhitePen(PS_SOLID, RGB(255, 255, 255), true);
+Pen stockBlackPen(PS_SOLID, RGB(0, 0, 0), true);
+Pen stockNullPen(PS_NULL, 0, true);
 Font stockSystemFont(systemFace());
 
 Object* stockObject(int index) {
@@ -181,15 +181,6 @@ void releaseDC(HDC handle) {
   delete dc;
 }
 
-bool brushColor(HBRUSH handle, uint32_t* color) {
-  Object* o = lookup(handle);
-  if (o == nullptr || o->kind != Kind::kBrush) return false;
-  const Brush* b = static_cast<Brush*>(o);
-  if (b->attrs.hollow) return false;
-  if (color != nullptr) *color = b->attrs.color;
-  return true;
-}
-
 int liveGdiObjects() {
   Registry& r = registry();
   std::lock_guard<std::mutex> lock(r.mutex);
@@ -206,11 +197,11 @@ using winport::Pen;
 
 HGDIOBJ WINAPI GetStockObject(int index) { return winport::stockObject(index); }
 
-HPEN WINAPI CreatePen(int style, int width, COLORREF color) {
+HPEN WINAPI CreatePen(int style, int /*width*/, COLORREF color) {
   if (style < PS_SOLID || style > PS_INSIDEFRAME) return nullptr;
   // As in Windows, every null pen is the stock one.
   if (style == PS_NULL) return reinterpret_cast<HPEN>(&winport::stockNullPen);
-  return reinterpret_cast<HPEN>(winport::adopt(new Pen(style, width, color & 0xFFFFFF)));
+  return reinterpret_cast<HPEN>(winport::adopt(new Pen(style, color & 0xFFFFFF)));
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ handle) {
