@@ -417,6 +417,26 @@ TEST(GdiEllipse, LargeEllipseIsSymmetricAndClosed) {
   }
 }
 
+TEST(GdiEllipse, DottedOutlineGapsTakeTheDcBackground) {
+  // Opaque: gaps in the background colour; transparent: left alone.
+  for (const bool opaque : {true, false}) {
+    RasterCanvas canvas(12, 12);
+    canvas.ellipse(0, 0, 12, 12, winport::PenSpec{PS_DOT, RGB(255, 0, 0)},
+                   winport::BrushSpec{true, 0}, winport::DcColors{0, RGB(128, 128, 128), opaque});
+    int red = 0, gray = 0;
+    for (int y = 0; y < 12; ++y)
+      for (int x = 0; x < 12; ++x) {
+        red += canvas.pixel(x, y) == kRed;
+        gray += canvas.pixel(x, y) == kGray;
+      }
+    EXPECT_GT(red, 10);
+    if (opaque)
+      EXPECT_GT(gray, 10);
+    else
+      EXPECT_EQ(gray, 0);
+  }
+}
+
 TEST(GdiEllipse, HugeBoxFillsTheVisiblePart) {
   Fixture f(16, 16);
   Ellipse(f.dc, -100000, -100000, 100000, 100000);
@@ -546,6 +566,23 @@ TEST(GdiDC, WindowOriginShiftsEverything) {
   EXPECT_EQ(f.canvas.pixel(0, 10), kWhite);
   EXPECT_EQ(f.canvas.pixel(1, 10), kWhite);
   EXPECT_EQ(f.canvas.pixel(2, 10), 0u);
+}
+
+TEST(GdiDC, ViewportOriginIsWhereTheWindowOriginLands) {
+  Fixture f(12, 12);
+  RedPen pen(f.dc);
+  POINT prev{-1, -1};
+  SetWindowOrgEx(f.dc, 100, 200, nullptr);
+  EXPECT_TRUE(SetViewportOrgEx(f.dc, 3, -5, &prev));
+  EXPECT_EQ(prev.x, 0);
+  EXPECT_EQ(prev.y, 0);
+  EXPECT_TRUE(SetViewportOrgEx(f.dc, 2, 6, &prev));
+  EXPECT_EQ(prev.x, 3);
+  EXPECT_EQ(prev.y, -5);
+  MoveToEx(f.dc, 100, 200, nullptr);  // device (2, 6)
+  LineTo(f.dc, 104, 200);
+  EXPECT_EQ(f.lit(), (Pixels{{2, 6}, {3, 6}, {4, 6}, {5, 6}}));
+  EXPECT_FALSE(SetViewportOrgEx(nullptr, 0, 0, nullptr));
 }
 
 TEST(GdiDC, CurrentPositionFollowsMovesAndLines) {
@@ -741,7 +778,7 @@ void scribble(RasterCanvas& c, unsigned seed, bool withFills) {
         break;
       case 1:
         c.ellipse(x0, y0, x0 + std::rand() % 12, y0 + std::rand() % 12, {PS_SOLID, color},
-                  {std::rand() % 2 == 0, colors[std::rand() % 4]});
+                  {std::rand() % 2 == 0, colors[std::rand() % 4]}, bk);
         break;
       case 2:
         c.text(x0, y0, systemFont(), "13", 2, bk);

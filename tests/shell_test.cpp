@@ -183,7 +183,7 @@ class RecordingCanvas : public winport::Canvas {
     lines.push_back({x0, y0, x1, y1, pen});
   }
   void ellipse(int l, int t, int r, int b, const winport::PenSpec& pen,
-               const winport::BrushSpec& brush) override {
+               const winport::BrushSpec& brush, const winport::DcColors&) override {
     circles.push_back({l, t, r, b, pen, brush});
   }
   void text(int x, int y, const winport::BitmapFont&, const char* s, int count,
@@ -299,12 +299,12 @@ TEST(FrameToolBands, EachBandIsThoseRowsOfTheWholeFrame) {
     std::string error;
     ASSERT_TRUE(computeFrame(options, &error)) << error;
     winport::RasterCanvas whole(options.width, options.height);
-    paintBand(whole, 0, options.height);
+    paintBand(whole, 0);
     for (const int rows : {1, 7, 50}) {
       winport::RasterCanvas band(options.width, rows);
       int differ = 0;
       for (int top = 0; top < options.height; top += rows) {
-        paintBand(band, top, options.height);
+        paintBand(band, top);
         for (int y = 0; y < rows && top + y < options.height; ++y)
           for (int x = 0; x < options.width; ++x)
             differ += band.pixel(x, y) != whole.pixel(x, top + y);

@@ -45,9 +45,9 @@ class Canvas {
   // out. Dotted pens fill their gaps with `bk` when it is opaque.
   virtual void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) = 0;
   // The ellipse inscribed in [left, right) x [top, bottom), outlined with the
-  // pen and filled with the brush.
+  // pen and filled with the brush; a dotted outline's gaps as line() fills them.
   virtual void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
-                       const BrushSpec& brush) = 0;
+                       const BrushSpec& brush, const DcColors& bk) = 0;
   // `count` bytes of text in the DC's font, glyphs side by side from their
   // top-left corner at (x, y), on an opaque box of their advance by the
   // font's cell when opaque.

@@ -56,7 +56,8 @@ struct DC : Object {
   Pen* pen = nullptr;
   Brush* brush = nullptr;
   Font* font = nullptr;
-  POINT origin{0, 0};
+  POINT origin{0, 0};    // the window origin: logical (origin) is at device (viewport)
+  POINT viewport{0, 0};  // the viewport origin
   POINT current{0, 0};
   DcColors text{RGB(0, 0, 0), RGB(255, 255, 255), true};
 };
@@ -150,10 +151,11 @@ T* adopt(T* object) {
   return object;
 }
 
-// Logical to device coordinates, saturated so far-away points stay far away
-// instead of wrapping around.
-int toDevice(int logical, int origin) {
-  int64_t d = static_cast<int64_t>(logical) - origin;
+// Logical to device coordinates (the mapping mode is MM_TEXT: units are
+// pixels), saturated so far-away points stay far away instead of wrapping
+// around.
+int toDevice(int logical, int origin, int viewport) {
+  int64_t d = static_cast<int64_t>(logical) - origin + viewport;
   return static_cast<int>(std::clamp<int64_t>(d, INT_MIN, INT_MAX));
 }
 
@@ -256,6 +258,14 @@ BOOL WINAPI SetWindowOrgEx(HDC handle, int x, int y, LPPOINT previous) {
   return TRUE;
 }
 
+BOOL WINAPI SetViewportOrgEx(HDC handle, int x, int y, LPPOINT previous) {
+  DC* dc = winport::lookupDC(handle);
+  if (dc == nullptr) return FALSE;
+  if (previous != nullptr) *previous = dc->viewport;
+  dc->viewport = POINT{x, y};
+  return TRUE;
+}
+
 BOOL WINAPI MoveToEx(HDC handle, int x, int y, LPPOINT previous) {
   DC* dc = winport::lookupDC(handle);
   if (dc == nullptr) return FALSE;
@@ -267,9 +277,10 @@ BOOL WINAPI MoveToEx(HDC handle, int x, int y, LPPOINT previous) {
 BOOL WINAPI LineTo(HDC handle, int x, int y) {
   DC* dc = winport::lookupDC(handle);
   if (dc == nullptr) return FALSE;
-  const POINT& o = dc->origin;
-  dc->canvas->line(winport::toDevice(dc->current.x, o.x), winport::toDevice(dc->current.y, o.y),
-                   winport::toDevice(x, o.x), winport::toDevice(y, o.y), dc->pen->attrs, dc->text);
+  const POINT &o = dc->origin, &v = dc->viewport;
+  dc->canvas->line(winport::toDevice(dc->current.x, o.x, v.x),
+                   winport::toDevice(dc->current.y, o.y, v.y), winport::toDevice(x, o.x, v.x),
+                   winport::toDevice(y, o.y, v.y), dc->pen->attrs, dc->text);
   dc->current = POINT{x, y};
   return TRUE;
 }
@@ -277,10 +288,10 @@ BOOL WINAPI LineTo(HDC handle, int x, int y) {
 BOOL WINAPI Ellipse(HDC handle, int left, int top, int right, int bottom) {
   DC* dc = winport::lookupDC(handle);
   if (dc == nullptr) return FALSE;
-  const POINT& o = dc->origin;
-  dc->canvas->ellipse(winport::toDevice(left, o.x), winport::toDevice(top, o.y),
-                      winport::toDevice(right, o.x), winport::toDevice(bottom, o.y), dc->pen->attrs,
-                      dc->brush->attrs);
+  const POINT &o = dc->origin, &v = dc->viewport;
+  dc->canvas->ellipse(winport::toDevice(left, o.x, v.x), winport::toDevice(top, o.y, v.y),
+                      winport::toDevice(right, o.x, v.x), winport::toDevice(bottom, o.y, v.y),
+                      dc->pen->attrs, dc->brush->attrs, dc->text);
   return TRUE;
 }
 
@@ -289,9 +300,9 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int count) {
   if (dc == nullptr || count < 0 || (text == nullptr && count > 0)) return FALSE;
   if (count == 0) return TRUE;
   if (dc->font->face == nullptr) return FALSE;
-  const POINT& o = dc->origin;
-  dc->canvas->text(winport::toDevice(x, o.x), winport::toDevice(y, o.y), *dc->font->face, text,
-                   count, dc->text);
+  const POINT &o = dc->origin, &v = dc->viewport;
+  dc->canvas->text(winport::toDevice(x, o.x, v.x), winport::toDevice(y, o.y, v.y), *dc->font->face,
+                   text, count, dc->text);
   return TRUE;
 }
 
@@ -302,9 +313,9 @@ int WINAPI FillRect(HDC handle, const RECT* rect, HBRUSH brush) {
   const winport::BrushSpec& attrs = static_cast<Brush*>(b)->attrs;
   if (attrs.hollow) return 1;
   // A reversed rectangle fills the same area as its normalised form, as PatBlt does.
-  const POINT& o = dc->origin;
-  int l = winport::toDevice(rect->left, o.x), r = winport::toDevice(rect->right, o.x);
-  int t = winport::toDevice(rect->top, o.y), btm = winport::toDevice(rect->bottom, o.y);
+  const POINT &o = dc->origin, &v = dc->viewport;
+  int l = winport::toDevice(rect->left, o.x, v.x), r = winport::toDevice(rect->right, o.x, v.x);
+  int t = winport::toDevice(rect->top, o.y, v.y), btm = winport::toDevice(rect->bottom, o.y, v.y);
   if (l > r) std::swap(l, r);
   if (t > btm) std::swap(t, btm);
   dc->canvas->fillRect(l, t, r, btm, attrs.color);

@@ -504,7 +504,7 @@ std::vector<std::pair<int, int>> ellipseRows(int left, int right, int width, int
 }  // namespace
 
 void RasterCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
-                           const BrushSpec& brush) {
+                           const BrushSpec& brush, const DcColors& bk) {
   int64_t l = left, t = top, r = right, b = bottom;
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
@@ -517,9 +517,6 @@ void RasterCanvas::ellipse(int left, int top, int right, int bottom, const PenSp
   const int R = static_cast<int>(r), B = static_cast<int>(b);
   const int W = static_cast<int>(w), H = static_cast<int>(h);
   inked(L, T, R, B);
-  // Our DCs' background is always opaque white (there is no SetBkMode or
-  // SetBkColor); dotted outlines fill their gaps with it.
-  const DcColors bk{0, 0xFFFFFF, true};
   LinePainter painter(*this, pen, bk);
   int dashPos = 0;
 

@@ -130,7 +130,7 @@ void SvgCanvas::line(int x0, int y0, int x1, int y1, const PenSpec& pen, const D
 }
 
 void SvgCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
-                        const BrushSpec& brush) {
+                        const BrushSpec& brush, const DcColors& bk) {
   if (impl_->finished) return;
   double l = std::min(left, right), r = std::max(left, right);
   double t = std::min(top, bottom), b = std::max(top, bottom);
@@ -151,7 +151,7 @@ void SvgCanvas::ellipse(int left, int top, int right, int bottom, const PenSpec&
     else
       cairo_fill_preserve(cr);
   }
-  if (pen.style != PS_NULL) strokePen(cr, pen, DcColors{0, 0xFFFFFF, true});  // DCs' background
+  if (pen.style != PS_NULL) strokePen(cr, pen, bk);
   cairo_new_path(cr);
 }
 

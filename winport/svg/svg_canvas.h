@@ -25,8 +25,8 @@ class SvgCanvas : public Canvas {
 
   void fillRect(int left, int top, int right, int bottom, uint32_t color) override;
   void line(int x0, int y0, int x1, int y1, const PenSpec& pen, const DcColors& bk) override;
-  void ellipse(int left, int top, int right, int bottom, const PenSpec& pen,
-               const BrushSpec& brush) override;
+  void ellipse(int left, int top, int right, int bottom, const PenSpec& pen, const BrushSpec& brush,
+               const DcColors& bk) override;
   void text(int x, int y, const BitmapFont& font, const char* s, int count,
             const DcColors& look) override;
 
