@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "winport/gdi/dash.h"
 #include "winport/raster/raster_canvas.h"
 
 namespace winport {
@@ -33,29 +34,8 @@ namespace {
 // Ellipses larger than this are not drawn: their error terms would overflow.
 constexpr int64_t kMaxEllipseSize = 1 << 18;
 
-struct Pattern {
-  int count;  // 0 for a solid pen
-  int dashes[6];
-  int total;
-};
-
-Pattern patternFor(int style) {
-  switch (style) {
-    case PS_DASH:
-      return {2, {18, 6}, 24};
-    case PS_DOT:
-      return {2, {3, 3}, 6};
-    case PS_DASHDOT:
-      return {4, {9, 6, 3, 6}, 24};
-    case PS_DASHDOTDOT:
-      return {6, {9, 3, 3, 3, 3, 3}, 24};
-    default:
-      return {0, {}, 0};
-  }
-}
-
 // Whether position `pos` (0 <= pos < total) of the pattern is a mark.
-bool isMark(const Pattern& p, int pos) {
+bool isMark(const DashPattern& p, int pos) {
   for (int i = 0; i < p.count; ++i) {
     if (pos < p.dashes[i]) return i % 2 == 0;
     pos -= p.dashes[i];
@@ -116,6 +96,22 @@ int outcode(const Point& p, int64_t w, int64_t h) {
 // Moves `start` and `end` onto the [0, w) x [0, h) box where the line crosses
 // its edges, picking the pixels the unclipped line lights there. False when
 // the line misses the box.
+//
+// Derivation, with `major` and `minor` the line's extents along its axes: the
+// error term after k steps along the major axis, n of them with a minor step,
+// is 2*(k+1)*minor - major - 2*major*n, and step k takes a minor step exactly
+// when that plus the bias is positive. By induction the minor offset after k
+// steps is n(k) = ceil((2*k*minor - major + bias) / (2*major)), in integers
+// floor((2*k*minor + major + bias - 1) / (2*major)). So:
+// - crossing an edge across the major axis, k steps away: the minor offset
+//   there is n(k);
+// - crossing an edge across the minor axis, n steps away: the first pixel on
+//   it is at the smallest k with n(k) = n, k = floor((2*major*n - major -
+//   bias) / (2*minor)) + 1.
+// From the end point the same counts run backwards, where ties break the
+// other way: the bias changes sign and the floor of the quotient replaces
+// the ceiling (no -1). A negative slope mirrors the minor offset. Every
+// numerator is non-negative where it is used, so C++'s division is the floor.
 bool clipLine(const Point& start, const Point& end, int64_t w, int64_t h, const Bresenham& b,
               Point* p1, Point* p2) {
   const int64_t bias = b.bias, dx = b.dx, dy = b.dy, twoDx = 2 * dx, twoDy = 2 * dy;
@@ -201,7 +197,7 @@ class LinePainter {
  public:
   LinePainter(RasterCanvas& canvas, const PenSpec& pen, const DcColors& bk)
       : canvas_(canvas),
-        pattern_(patternFor(pen.style)),
+        pattern_(dashPattern(pen.style)),
         fg_(colorrefToRgb(pen.color)),
         bg_(colorrefToRgb(bk.bkColor)),
         opaque_(bk.opaque),
@@ -299,7 +295,7 @@ class LinePainter {
   }
 
   RasterCanvas& canvas_;
-  Pattern pattern_;
+  DashPattern pattern_;
   uint32_t fg_;
   uint32_t bg_;
   bool opaque_;

@@ -12,6 +12,7 @@
 
 #include "winport/font/fnt.h"
 #include "winport/font/ink_rects.h"
+#include "winport/gdi/dash.h"
 #include "winport/svg/svg_canvas.h"
 
 namespace winport {
@@ -25,35 +26,16 @@ void setColor(cairo_t* cr, uint32_t colorref) {
 // Strokes the current path with the pen: dashed pens over a solid line of the
 // background colour when it is opaque.
 void strokePen(cairo_t* cr, const PenSpec& pen, const DcColors& bk) {
-  static const double kDash[] = {18, 6};
-  static const double kDot[] = {3, 3};
-  static const double kDashDot[] = {9, 6, 3, 6};
-  static const double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
-  const double* dashes = nullptr;
-  int count = 0;
-  switch (pen.style) {
-    case PS_DASH:
-      dashes = kDash, count = 2;
-      break;
-    case PS_DOT:
-      dashes = kDot, count = 2;
-      break;
-    case PS_DASHDOT:
-      dashes = kDashDot, count = 4;
-      break;
-    case PS_DASHDOTDOT:
-      dashes = kDashDotDot, count = 6;
-      break;
-    default:
-      break;
-  }
+  const DashPattern pattern = dashPattern(pen.style);
+  double dashes[6];
+  for (int i = 0; i < pattern.count; ++i) dashes[i] = pattern.dashes[i];
   cairo_set_line_width(cr, 1);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-  if (dashes != nullptr && bk.opaque) {
+  if (pattern.count != 0 && bk.opaque) {
     setColor(cr, bk.bkColor);
     cairo_stroke_preserve(cr);
   }
-  cairo_set_dash(cr, dashes, count, 0);
+  cairo_set_dash(cr, pattern.count != 0 ? dashes : nullptr, pattern.count, 0);
   setColor(cr, pen.color);
   cairo_stroke(cr);
   cairo_set_dash(cr, nullptr, 0, 0);
