@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "winport/hosts/sdl/x11.h"
 #include "winport/user/host.h"
 
 struct SDL_Window;
@@ -49,6 +50,7 @@ class SdlHost : public Host {
  private:
   struct Window {
     SDL_Window* sdl = nullptr;
+    X11Window x11;  // filled at creation
     std::unique_ptr<RasterCanvas> canvas;
     bool sizePending = false;
     bool borrowed = false;   // the canvas draws straight into SDL's surface

@@ -2,21 +2,17 @@
 #include "winport/hosts/sdl/wayland.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <wayland-client.h>
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#ifdef WINPORT_HAVE_WAYLAND
-#include <SDL_syswm.h>
-#include <wayland-client.h>
-#endif
-
 namespace winport {
 namespace {
 
-#ifdef WINPORT_HAVE_WAYLAND
 char lastMessage[512] = "";
 
 // libwayland prints a protocol error itself before the connection fails; the
@@ -26,18 +22,12 @@ void keep(const char* format, va_list args) {
   const size_t n = std::strlen(lastMessage);
   if (n > 0 && lastMessage[n - 1] == '\n') lastMessage[n - 1] = '\0';
 }
-#endif
 
 }  // namespace
 
-void keepWaylandMessages() {
-#ifdef WINPORT_HAVE_WAYLAND
-  wl_log_set_handler_client(keep);
-#endif
-}
+void keepWaylandMessages() { wl_log_set_handler_client(keep); }
 
 std::string waylandFailure(SDL_Window* sdl) {
-#ifdef WINPORT_HAVE_WAYLAND
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_WAYLAND) return "";
@@ -49,10 +39,6 @@ std::string waylandFailure(SDL_Window* sdl) {
   }
   if (error == EPIPE || error == ECONNRESET) return "the compositor closed the connection";
   return std::string("the connection to the compositor failed: ") + std::strerror(error);
-#else
-  (void)sdl;
-  return "";
-#endif
 }
 
 }  // namespace winport

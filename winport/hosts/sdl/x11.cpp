@@ -2,24 +2,20 @@
 #include "winport/hosts/sdl/x11.h"
 
 #include <SDL.h>
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdio>
-
-#ifdef WINPORT_HAVE_X11
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#endif
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
 
 namespace winport {
 namespace {
 
 char programName[64] = "program";
 
-#ifdef WINPORT_HAVE_X11
 // Xlib calls this when the connection to the X server breaks (the server
 // ended or was killed); its default prints Xlib's own text, and waiting on
 // would hang. Nothing more can be done through the connection: say what
@@ -47,35 +43,16 @@ int requestFailed(Display* display, XErrorEvent* e) {
                programName, text, e->request_code, e->minor_code);
   return 0;
 }
-#endif
-
-#ifdef WINPORT_HAVE_X11
-// The X window and its attributes, when SDL's window is an X11 one whose
-// pixels are 24-bit 0xRRGGBB, as ours are.
-bool directTarget(SDL_Window* sdl, Display** display, ::Window* window, XWindowAttributes* a) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  *display = info.info.x11.display;
-  *window = info.info.x11.window;
-  if (!XGetWindowAttributes(*display, *window, a) || a->depth != 24 || !a->visual) return false;
-  return a->visual->red_mask == 0xFF0000 && a->visual->green_mask == 0x00FF00 &&
-         a->visual->blue_mask == 0x0000FF;
-}
-#endif
 
 }  // namespace
 
 void installX11ErrorHandlers(const char* program) {
   std::snprintf(programName, sizeof programName, "%s", program);
-#ifdef WINPORT_HAVE_X11
   XSetIOErrorHandler(displayLost);
   XSetErrorHandler(requestFailed);
-#endif
 }
 
 bool windowManagerMaximizes(SDL_Window* sdl) {
-#ifdef WINPORT_HAVE_X11
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
@@ -116,49 +93,43 @@ bool windowManagerMaximizes(SDL_Window* sdl) {
   }
   if (data) XFree(data);
   return maximizes;
-#else
-  (void)sdl;
-  return false;
-#endif
 }
 
-bool canPutDirectly(SDL_Window* sdl) {
-#ifdef WINPORT_HAVE_X11
-  Display* display;
-  ::Window window;
+X11Window x11Window(SDL_Window* sdl) {
+  X11Window x;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return x;
+  Display* display = info.info.x11.display;
+  const ::Window window = info.info.x11.window;
   XWindowAttributes a;
-  return directTarget(sdl, &display, &window, &a);
-#else
-  (void)sdl;
-  return false;
-#endif
-}
-
-void putDirectly(SDL_Window* sdl, const RasterCanvas& canvas) {
-#ifdef WINPORT_HAVE_X11
-  Display* display;
-  ::Window window;
-  XWindowAttributes a;
-  if (canvas.width() == 0 || canvas.height() == 0 || !directTarget(sdl, &display, &window, &a)) {
-    return;
+  if (!XGetWindowAttributes(display, window, &a) || a.depth != 24 || !a.visual) return x;
+  if (a.visual->red_mask != 0xFF0000 || a.visual->green_mask != 0x00FF00 ||
+      a.visual->blue_mask != 0x0000FF) {
+    return x;
   }
-  XImage* image = XCreateImage(display, a.visual, 24, ZPixmap, 0,
+  x.display = display;
+  x.window = window;
+  x.visual = a.visual;
+  return x;
+}
+
+void putDirectly(const X11Window& x, const RasterCanvas& canvas) {
+  if (!x.direct() || canvas.width() == 0 || canvas.height() == 0) return;
+  Display* display = static_cast<Display*>(x.display);
+  XImage* image = XCreateImage(display, static_cast<Visual*>(x.visual), 24, ZPixmap, 0,
                                reinterpret_cast<char*>(const_cast<uint32_t*>(canvas.row(0))),
                                canvas.width(), canvas.height(), 32, canvas.width() * 4);
   if (!image) return;
   // Our pixels are native 32-bit words; Xlib converts if the server differs.
   const uint32_t one = 1;
   image->byte_order = *reinterpret_cast<const unsigned char*>(&one) == 1 ? LSBFirst : MSBFirst;
-  GC gc = XCreateGC(display, window, 0, nullptr);
-  XPutImage(display, window, gc, image, 0, 0, 0, 0, canvas.width(), canvas.height());
+  GC gc = XCreateGC(display, x.window, 0, nullptr);
+  XPutImage(display, x.window, gc, image, 0, 0, 0, 0, canvas.width(), canvas.height());
   XFreeGC(display, gc);
   image->data = nullptr;  // the canvas owns the pixels
   XDestroyImage(image);
   XFlush(display);
-#else
-  (void)sdl;
-  (void)canvas;
-#endif
 }
 
 }  // namespace winport
