@@ -36,18 +36,18 @@ inline bool pump(long limit = LONG_MAX) {
 }
 
 // Input and window changes, delivered as the host would report them.
-inline void keyDown(HWND hwnd, int vk, bool repeat = false, bool alt = false) {
-  winport::HostEvent e{winport::HostEvent::kKeyDown, hwnd};
+inline void key(winport::HostEvent::Kind kind, HWND hwnd, int vk, bool repeat, bool alt) {
+  winport::HostEvent e{kind, hwnd};
   e.vk = vk;
   e.repeat = repeat;
   e.alt = alt;
   winport::deliver(e);
 }
+inline void keyDown(HWND hwnd, int vk, bool repeat = false, bool alt = false) {
+  key(winport::HostEvent::kKeyDown, hwnd, vk, repeat, alt);
+}
 inline void keyUp(HWND hwnd, int vk, bool alt = false) {
-  winport::HostEvent e{winport::HostEvent::kKeyUp, hwnd};
-  e.vk = vk;
-  e.alt = alt;
-  winport::deliver(e);
+  key(winport::HostEvent::kKeyUp, hwnd, vk, false, alt);
 }
 inline void closeAsked(HWND hwnd) {
   winport::deliver(winport::HostEvent{winport::HostEvent::kClose, hwnd});

@@ -250,28 +250,32 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
   return previous;
 }
 
-BOOL WINAPI SetWindowOrgEx(HDC handle, int x, int y, LPPOINT previous) {
-  DC* dc = winport::lookupDC(handle);
+namespace winport {
+namespace {
+
+// Sets one of the DC's points, handing back the one before, as the ...Ex
+// calls do.
+BOOL setPoint(HDC handle, POINT DC::*which, int x, int y, LPPOINT previous) {
+  DC* dc = lookupDC(handle);
   if (dc == nullptr) return FALSE;
-  if (previous != nullptr) *previous = dc->origin;
-  dc->origin = POINT{x, y};
+  if (previous != nullptr) *previous = dc->*which;
+  dc->*which = POINT{x, y};
   return TRUE;
+}
+
+}  // namespace
+}  // namespace winport
+
+BOOL WINAPI SetWindowOrgEx(HDC handle, int x, int y, LPPOINT previous) {
+  return winport::setPoint(handle, &DC::origin, x, y, previous);
 }
 
 BOOL WINAPI SetViewportOrgEx(HDC handle, int x, int y, LPPOINT previous) {
-  DC* dc = winport::lookupDC(handle);
-  if (dc == nullptr) return FALSE;
-  if (previous != nullptr) *previous = dc->viewport;
-  dc->viewport = POINT{x, y};
-  return TRUE;
+  return winport::setPoint(handle, &DC::viewport, x, y, previous);
 }
 
 BOOL WINAPI MoveToEx(HDC handle, int x, int y, LPPOINT previous) {
-  DC* dc = winport::lookupDC(handle);
-  if (dc == nullptr) return FALSE;
-  if (previous != nullptr) *previous = dc->current;
-  dc->current = POINT{x, y};
-  return TRUE;
+  return winport::setPoint(handle, &DC::current, x, y, previous);
 }
 
 BOOL WINAPI LineTo(HDC handle, int x, int y) {
