@@ -10,12 +10,13 @@ extern const unsigned char kSystemFontData[];
 extern const std::size_t kSystemFontDataSize;
 
 const BitmapFont* systemFace() {
-  static const BitmapFont* const face = [] {
-    // Never destroyed: painting may outlive statics.
-    auto* faces = new std::vector<BitmapFont>;
-    if (!parseFon(kSystemFontData, kSystemFontDataSize, faces, nullptr)) faces->clear();
-    return pickSystemFace(*faces);
+  // Never destroyed (painting may outlive statics), and kept reachable.
+  static const std::vector<BitmapFont>* const faces = [] {
+    auto* all = new std::vector<BitmapFont>;
+    if (!parseFon(kSystemFontData, kSystemFontDataSize, all, nullptr)) all->clear();
+    return all;
   }();
+  static const BitmapFont* const face = pickSystemFace(*faces);
   return face;
 }
 
