@@ -5,8 +5,8 @@
 
 #include "geometry/scene.h"
 #include "shell/shell.h"
-#include "winport/hosts/headless.h"
-#include "winport/testing.h"
+#include "winport/hosts/headless/headless.h"
+#include "winport/user/testing.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 
 #include "shell/shell.h"
 #include "tools/frame.h"
-#include "winport/canvas.h"
-#include "winport/dc.h"
-#include "winport/png.h"
+#include "tools/png.h"
+#include "winport/gdi/dc.h"
+#include "winport/raster/raster_canvas.h"
 
 namespace {
 
@@ -41,14 +41,14 @@ const winport::RasterCanvas& frame(int width, int height) {
 void BM_Encode(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   const winport::RasterCanvas& canvas = frame(width, height);
-  winport::PngCompression compression;
+  PngCompression compression;
   compression.level = static_cast<int>(state.range(2));
   compression.strategy = static_cast<int>(state.range(3));
   compression.filter = static_cast<int>(state.range(4));
   size_t bytes = 0;
   for (auto _ : state) {
     bytes = 0;
-    winport::PngEncoder png(
+    PngEncoder png(
         width, height,
         [&](const unsigned char*, size_t size) {
           bytes += size;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "winport/bitmap_text.h"
-#include "winport/canvas.h"
-#include "winport/fnt.h"
+#include "winport/font/fnt.h"
+#include "winport/font/ink_rects.h"
+#include "winport/raster/raster_canvas.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<winport::BitmapFont> fonts;
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     winport::RasterCanvas canvas(24, 20);
     const winport::DcColors look{RGB(0, 0, 0), RGB(255, 255, 255), true};
     for (const int x : {-30, -3, 0, 5, 23})
-      for (const int y : {-17, -2, 0, 19}) canvas.bitmapText(f, x, y, all.data(), 256, look);
+      for (const int y : {-17, -2, 0, 19}) canvas.text(x, y, f, all.data(), 256, look);
   }
   return 0;
 }

@@ -17,8 +17,8 @@
 #include "shell/shell.h"
 #include "tools/frame.h"
 #include "tools/render_options.h"
-#include "winport/canvas.h"
-#include "winport/dc.h"
+#include "winport/gdi/dc.h"
+#include "winport/raster/raster_canvas.h"
 
 namespace {
 

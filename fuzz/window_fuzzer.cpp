@@ -14,10 +14,11 @@
 #include "fuzz/fuzz_support.h"
 #include "geometry/scene.h"
 #include "shell/shell.h"
-#include "winport/dc.h"
-#include "winport/hosts/headless.h"
-#include "winport/testing.h"
-#include "winport/user.h"
+#include "tests/support.h"
+#include "winport/gdi/dc.h"
+#include "winport/hosts/headless/headless.h"
+#include "winport/user/testing.h"
+#include "winport/user/user.h"
 
 namespace {
 
@@ -108,17 +109,8 @@ winport::Size pickSize(fuzz::Bytes& in) {
   return {in.u16() % 2048, in.u16() % 2048};
 }
 
-// Dispatches what is pending, as a message loop would, without waiting. A
-// queue that never drains is a hang.
-void pump() {
-  MSG msg;
-  for (int n = 0; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
-    fuzz::require(n < 100000, "the message queue drains");
-    if (msg.message == WM_QUIT) return;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
+// A queue that never drains is a hang.
+void pump() { fuzz::require(support::pump(100000), "the message queue drains"); }
 
 HWND recreate() {
   HWND w =
@@ -160,12 +152,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 3: {
         const int vk = pickKey(in);
         const uint8_t flags = in.u8();
-        winport::postKeyDown(hwnd, vk, flags & 1, flags & 2);
-        if (flags & 4) winport::postKeyUp(hwnd, vk, flags & 2);
+        support::keyDown(hwnd, vk, flags & 1, flags & 2);
+        if (flags & 4) support::keyUp(hwnd, vk, flags & 2);
         break;
       }
       case 4:
-        winport::windowResized(
+        support::resized(
             hwnd, pickSize(in),
             in.u8() & 1 ? winport::HostEvent::kMaximized : winport::HostEvent::kRestored);
         break;
@@ -173,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         SendMessageA(hwnd, WM_SIZE, in.u8() % 5, static_cast<LPARAM>(in.u32()));
         break;
       case 6:
-        winport::windowExposed(hwnd);
+        support::exposed(hwnd);
         break;
       case 7: {
         const RECT r{static_cast<LONG>(in.u32()), static_cast<LONG>(in.u32()),

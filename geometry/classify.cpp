@@ -42,10 +42,14 @@ inline long double signedValue(const CellPlane& plane, const Point4& p) {
   return signedValue(plane, p.w, p.x, p.y, p.z);
 }
 
+// The threshold rule on two signed values: clearly on the same side only when
+// their product is above kSideEpsilon; on the plane or near it is not.
+inline bool clearlySameSide(long double sP, long double sQ) { return sP * sQ > kSideEpsilon; }
+
 }  // namespace
 
 int32_t sameSide(const CellPlane& plane, const Point4& p, const Point4& q) {
-  return signedValue(plane, p) * signedValue(plane, q) > kSideEpsilon ? 1 : 0;
+  return clearlySameSide(signedValue(plane, p), signedValue(plane, q)) ? 1 : 0;
 }
 
 void classifyVertices() {
@@ -86,7 +90,7 @@ void classifyVertices() {
     pz = vertex.z + oz;
     bool inside = true;
     for (int c = 0; c < kCellCount && inside; ++c) {
-      inside = centroidSide[c] * signedValue(s.cells[c], pw, px, py, pz) > kSideEpsilon;
+      inside = clearlySameSide(centroidSide[c], signedValue(s.cells[c], pw, px, py, pz));
     }
     // A step toward the eye that enters the cube means the cube hides the vertex.
     vertex.visible = inside ? 0 : 1;

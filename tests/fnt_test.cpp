@@ -1,5 +1,5 @@
 // The FON/FNT reader on fonts built here byte by byte, sound and damaged.
-#include "winport/fnt.h"
+#include "winport/font/fnt.h"
 
 #include <gtest/gtest.h>
 

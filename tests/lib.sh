@@ -6,6 +6,12 @@
 #   . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 #
 # need_tools TOOL...        exits 77 (skip) naming the first TOOL not on PATH.
+# need_built HOW FILE...    exits 77 (skip) naming the first FILE missing and
+#                           HOW it is built.
+# own_mounts ARGS...        re-runs the script with ARGS in a mount namespace
+#                           of its own, unless it runs in one already: mounts
+#                           made below vanish with it, however it ends.
+# in_own_mounts CMD...      runs CMD in a mount namespace of its own.
 # begin_test [PIDVAR...]    makes the scratch folder $tmp and zeroes the
 #                           counts. At exit it kills the processes whose pids
 #                           app_pid, each PIDVAR and xvfb_pid hold, runs the
@@ -49,8 +55,23 @@
 # expect_maximized          one check that it is maximised within 10 s, one
 #                           that it and its frame then fill the work area
 #                           exactly ($wx $wy $ww $wh, as start_panel_wm sets).
-# client_matches KEYS       whether its client area equals $render's frame
-#                           for that size after KEYS; sets area.
+#
+# Frames on the screen, against $render's:
+# expect_frame LABEL KEYS SECONDS LOCATOR...
+#                           one check, polled for SECONDS, that the client
+#                           area LOCATOR finds shows $render's frame after
+#                           KEYS. LOCATOR prints "X Y W H [FW FH]": the W x H
+#                           part of the screen at X, Y shows the top-left of a
+#                           client area FW x FH (W x H unless given). With
+#                           frame_mask set to "X0 Y0 X1 Y1" on the screen,
+#                           that box is left out of the comparison.
+# Locators: client (the window's client area), at_origin W H (a client area
+# W x H at the screen's top-left, cut to the screen), below_white X Y W H [DX]
+# (W wide from X, from the first white row of column X + DX at or below Y
+# down to Y + H).
+# first_white_row IMAGE CROP
+#                           prints the first row of the column CROP (1xH+X+Y)
+#                           of IMAGE holding a white pixel, counted from Y.
 # start_panel_wm WM PANEL HEIGHT
 #                           starts the window manager WM and the test panel
 #                           PANEL, which reserves HEIGHT pixels at the top;
@@ -62,6 +83,9 @@
 #                           XDG_RUNTIME_DIR); sets weston_pid, weston_window
 #                           and the output's place on the screen, ox oy.
 #                           Returns 1 after bad if it does not start.
+# wine_env PREFIX [OVERRIDES]
+#                           exports Wine's settings for the tests: the prefix,
+#                           no debug output, no Mono or Gecko (nor OVERRIDES).
 # wine_prefix [KEY VALUE DATA]
 #                           makes $WINEPREFIX if it has no registry yet: Wine's
 #                           defaults, no crash dialog, Wine's fonts, and the
@@ -77,6 +101,24 @@ need_tools() {
     fi
   done
 }
+
+need_built() {
+  local how=$1 file
+  shift
+  for file in "$@"; do
+    if [ ! -f "$file" ]; then
+      echo "SKIP: $file is not built ($how)"
+      exit 77
+    fi
+  done
+}
+
+own_mounts() {
+  if [ -z "${HYPERCUBE_OWN_MOUNTS:-}" ]; then
+    HYPERCUBE_OWN_MOUNTS=1 exec unshare --mount --propagation private "$0" "$@"
+  fi
+}
+in_own_mounts() { HYPERCUBE_OWN_MOUNTS=1 unshare --mount --propagation private "$@"; }
 
 begin_test() {
   tmp=$(mktemp -d)
@@ -217,15 +259,55 @@ expect_maximized() {
 # The place and size are read every time, since a window manager may still
 # be moving the window (openbox slides it back from the task bar).
 rendered=
-client_matches() {
-  local keys=$1 x y w h
-  read -r x y w h <<<"$(client)"
+frame_matches() {
+  local keys=$1 x y w h fw fh place
+  shift
+  place=$("$@") || return 1
+  read -r x y w h fw fh <<<"$place"
+  [ -n "$h" ] || return 1
+  fw=${fw:-$w} fh=${fh:-$h}
   area="${w}x${h}+$x+$y"
-  if [ "$rendered" != "${w}x${h} $keys" ]; then
-    "$render" --size "${w}x${h}" --keys "$keys" --format png --output "$tmp/want.png" || return 1
-    rendered="${w}x${h} $keys"
+  if [ "$rendered" != "${fw}x${fh} $area $keys" ]; then
+    "$render" --size "${fw}x${fh}" --keys "$keys" --format png --output "$tmp/want.png" || return 1
+    if [ "$fw $fh" != "$w $h" ]; then
+      convert "$tmp/want.png" -crop "${w}x${h}+0+0" +repage "$tmp/want.png" || return 1
+    fi
+    rendered="${fw}x${fh} $area $keys"
   fi
-  screen_equals "$tmp/want.png" "$area"
+  [ -n "${frame_mask:-}" ] || {
+    screen_equals "$tmp/want.png" "$area"
+    return
+  }
+  local x0 y0 x1 y1 box
+  read -r x0 y0 x1 y1 <<<"$frame_mask"
+  box="rectangle $((x0 - x)),$((y0 - y)) $((x1 - x)),$((y1 - y))"
+  diff=unknown
+  import -window root -crop "$area" +repage "$tmp/shot.png" 2>/dev/null || return 1
+  convert "$tmp/shot.png" -fill black -draw "$box" "$tmp/got.png"
+  convert "$tmp/want.png" -fill black -draw "$box" "$tmp/want-masked.png"
+  diff=$(compare -metric AE "$tmp/got.png" "$tmp/want-masked.png" null: 2>&1)
+  [ "$diff" = 0 ]
+}
+expect_frame() {
+  local label=$1 keys=$2 seconds=$3
+  shift 3
+  expect_screen "$label" "$seconds" "the client area and the frame tool's '$keys' frame" \
+    frame_matches "$keys" "$@"
+}
+at_origin() {
+  local sw sh
+  read -r sw sh <<<"$(xwininfo -root | awk '/^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print w, h}')"
+  echo 0 0 $(($1 < sw ? $1 : sw)) $(($2 < sh ? $2 : sh)) "$1" "$2"
+}
+first_white_row() {
+  convert "$1" -crop "$2" +repage txt:- | awk -F'[ :,]+' 'NR > 1 && /#FFFFFF/ {print $2; exit}'
+}
+below_white() {
+  local top
+  import -window root "$tmp/screen.png" 2>/dev/null || return 1
+  top=$(first_white_row "$tmp/screen.png" "1x$4+$(($1 + ${5:-0}))+$2")
+  [ -n "$top" ] || return 1
+  echo "$1" $(($2 + top)) "$3" $(($4 - top))
 }
 
 # The work area as the window manager publishes it: X Y W H.
@@ -273,6 +355,10 @@ start_weston() {
   done
   bad "weston did not start: $(tail -n 5 "$tmp/weston.log")"
   return 1
+}
+
+wine_env() {
+  export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=${2:+;$2}"
 }
 
 wine_prefix() {

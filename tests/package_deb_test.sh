@@ -29,15 +29,8 @@ if [ "${ID:-}" != debian ] || [ -z "${VERSION_CODENAME:-}" ]; then
 fi
 arch=$(dpkg --print-architecture)
 deb=$dir/hypercube_${version}_$arch.deb
-if [ ! -f "$deb" ]; then
-  echo "SKIP: $deb is not built (scripts/package)"
-  exit 77
-fi
-
-# Mounts made below vanish with this process, however it ends.
-if [ -z "${HYPERCUBE_OWN_MOUNTS:-}" ]; then
-  HYPERCUBE_OWN_MOUNTS=1 exec unshare --mount --propagation private "$0" "$@"
-fi
+need_built scripts/package "$deb"
+own_mounts "$@"
 
 mirror=${HYPERCUBE_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 base=$cache/base

@@ -14,14 +14,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 need_tools wine wineboot wineserver winepath Xvfb xdotool
 installer=$dir/hypercube-$version-win64.exe
-if [ ! -f "$installer" ]; then
-  echo "SKIP: $installer is not built (scripts/package)"
-  exit 77
-fi
+need_built scripts/package "$installer"
 
 unset WAYLAND_DISPLAY
 # No menu entries on the host for what Wine installs.
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+wine_env "$prefix" winemenubuilder.exe=d
 begin_test
 at_exit() { wineserver -k 2>/dev/null; }
 

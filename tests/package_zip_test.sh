@@ -15,14 +15,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 need_tools unzip strings wine wineboot wineserver
 name=hypercube-$version-win64
 zip=$dir/$name.zip
-if [ ! -f "$zip" ]; then
-  echo "SKIP: $zip is not built (scripts/package)"
-  exit 77
-fi
+need_built scripts/package "$zip"
 
 # The JSON tool needs no display.
 unset DISPLAY WAYLAND_DISPLAY
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine_env "$prefix"
 begin_test
 at_exit() { wineserver -k 2>/dev/null; }
 

@@ -121,7 +121,7 @@ case ${3:-} in
 esac
 inner() {
   local line
-  line=$(unshare -m --propagation private "$here/render_output_test.sh" "$tool" "$headless" "$1" | tee /dev/stderr | grep '^inner: ')
+  line=$(in_own_mounts "$here/render_output_test.sh" "$tool" "$headless" "$1" | tee /dev/stderr | grep '^inner: ')
   if [ -z "$line" ]; then
     bad "the $1 namespace cases did not run"
     return

@@ -8,41 +8,28 @@
 #include <vector>
 
 #include "geometry/projection.h"
+#include "tests/host_fixture.h"
 #include "tools/frame.h"
 #include "tools/frame_image.h"
-#include "winport/codepage.h"
-#include "winport/dc.h"
-#include "winport/hosts/headless.h"
-#include "winport/testing.h"
-#include "winport/user.h"
+#include "winport/gdi/dc.h"
+#include "winport/hosts/headless/headless.h"
+#include "winport/user/codepage.h"
+#include "winport/user/testing.h"
+#include "winport/user/user.h"
 
 namespace {
 
-class ShellTest : public ::testing::Test {
+class ShellTest : public HostTest {
  protected:
   void SetUp() override {
-    winport::setHost(&host);
-    winport::resetUser();
+    HostTest::SetUp();
     initStatics();
-  }
-  void TearDown() override {
-    winport::resetUser();
-    winport::setHost(nullptr);
-  }
-  // Dispatches everything pending, paints included, without waiting.
-  static void pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
   }
   static Point4 eyeAfter(const std::vector<const Quaternion*>& steps) {
     Point4 eye(3.0L, -4.0L, 4.0L, 4.0L);
     for (const Quaternion* s : steps) eye.multiply(*s);
     return eye;
   }
-  winport::HeadlessHost host{{1000, 700}};
 };
 
 TEST_F(ShellTest, OpensMaximisedAndPaintsOnce) {
@@ -83,21 +70,21 @@ TEST_F(ShellTest, OpensMaximisedAndPaintsOnce) {
 TEST_F(ShellTest, OnlyArrowKeysStepTheEyeAndRepaint) {
   HWND hwnd = openMainWindow(nullptr);
   const int paints = host.presents();
-  winport::postKeyDown(hwnd, 'A', false, false);
-  winport::postKeyDown(hwnd, VK_ESCAPE, false, false);
-  winport::postKeyDown(hwnd, VK_UP, false, true);  // Alt+Up is a system key
-  winport::postKeyUp(hwnd, VK_UP, false);
-  pump();
+  support::keyDown(hwnd, 'A', false, false);
+  support::keyDown(hwnd, VK_ESCAPE, false, false);
+  support::keyDown(hwnd, VK_UP, false, true);  // Alt+Up is a system key
+  support::keyUp(hwnd, VK_UP, false);
+  support::pump();
   EXPECT_EQ(host.presents(), paints);
   EXPECT_EQ(scene.eye.w, 3.0L);
 
   // Presses that arrive before the paint are all applied, and painted once.
-  winport::postKeyDown(hwnd, VK_UP, false, false);
-  winport::postKeyDown(hwnd, VK_UP, true, false);
-  winport::postKeyDown(hwnd, VK_LEFT, false, false);
-  winport::postKeyDown(hwnd, VK_RIGHT, false, false);
-  winport::postKeyDown(hwnd, VK_DOWN, false, false);
-  pump();
+  support::keyDown(hwnd, VK_UP, false, false);
+  support::keyDown(hwnd, VK_UP, true, false);
+  support::keyDown(hwnd, VK_LEFT, false, false);
+  support::keyDown(hwnd, VK_RIGHT, false, false);
+  support::keyDown(hwnd, VK_DOWN, false, false);
+  support::pump();
   EXPECT_EQ(host.presents(), paints + 1);
   const Point4 expected =
       eyeAfter({&scene.stepI, &scene.stepI, &scene.stepJ, &scene.stepJInv, &scene.stepIInv});
@@ -110,11 +97,11 @@ TEST_F(ShellTest, OnlyArrowKeysStepTheEyeAndRepaint) {
 TEST_F(ShellTest, ResizesSetTheScaleAndRepaintEvenAtZero) {
   HWND hwnd = openMainWindow(nullptr);
   const int paints = host.presents();
-  winport::windowResized(hwnd, {0, 0});
-  pump();
+  support::resized(hwnd, {0, 0});
+  support::pump();
   EXPECT_EQ(scene.scale, 0.0L);
-  winport::windowResized(hwnd, {999, 1200});
-  pump();
+  support::resized(hwnd, {999, 1200});
+  support::pump();
   EXPECT_EQ(scene.scale, 999.0L * kScaleFactor);
   EXPECT_EQ(host.presents(), paints + 2);
   EXPECT_EQ(host.canvas(hwnd)->width(), 999);
@@ -125,8 +112,8 @@ TEST_F(ShellTest, ResizesSetTheScaleAndRepaintEvenAtZero) {
 TEST_F(ShellTest, WindowLargerThanTheScreenPaintsItsOnScreenPartExactly) {
   HWND hwnd = openMainWindow(nullptr);
   for (const winport::Size size : {winport::Size{3001, 2500}, {1900, 1301}, {65535, 65535}}) {
-    winport::windowResized(hwnd, size);
-    pump();
+    support::resized(hwnd, size);
+    support::pump();
     const winport::RasterCanvas& shown = *host.canvas(hwnd);
     ASSERT_EQ(shown.width(), 1000);
     ASSERT_EQ(shown.height(), 700);
@@ -196,10 +183,11 @@ class RecordingCanvas : public winport::Canvas {
     lines.push_back({x0, y0, x1, y1, pen});
   }
   void ellipse(int l, int t, int r, int b, const winport::PenSpec& pen,
-               const winport::BrushSpec& brush) override {
+               const winport::BrushSpec& brush, const winport::DcColors&) override {
     circles.push_back({l, t, r, b, pen, brush});
   }
-  void text(int x, int y, const char* s, int count, const winport::DcColors&) override {
+  void text(int x, int y, const winport::BitmapFont&, const char* s, int count,
+            const winport::DcColors&) override {
     texts.push_back({x, y, std::string(s, count)});
   }
 };
@@ -311,12 +299,12 @@ TEST(FrameToolBands, EachBandIsThoseRowsOfTheWholeFrame) {
     std::string error;
     ASSERT_TRUE(computeFrame(options, &error)) << error;
     winport::RasterCanvas whole(options.width, options.height);
-    paintBand(whole, 0, options.height);
+    paintBand(whole, 0);
     for (const int rows : {1, 7, 50}) {
       winport::RasterCanvas band(options.width, rows);
       int differ = 0;
       for (int top = 0; top < options.height; top += rows) {
-        paintBand(band, top, options.height);
+        paintBand(band, top);
         for (int y = 0; y < rows && top + y < options.height; ++y)
           for (int x = 0; x < options.width; ++x)
             differ += band.pixel(x, y) != whole.pixel(x, top + y);

@@ -1,14 +1,15 @@
 // Our USER layer delivers messages as Win32 does.
-#include "winport/user.h"
+#include "winport/user/user.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <vector>
 
-#include "winport/codepage.h"
-#include "winport/hosts/headless.h"
-#include "winport/testing.h"
+#include "tests/host_fixture.h"
+#include "winport/hosts/headless/headless.h"
+#include "winport/user/codepage.h"
+#include "winport/user/testing.h"
 
 namespace {
 
@@ -24,11 +25,10 @@ LRESULT CALLBACK recordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-class UserTest : public ::testing::Test {
+class UserTest : public HostTest {
  protected:
   void SetUp() override {
-    winport::setHost(&host);
-    winport::resetUser();
+    HostTest::SetUp();
     seen.clear();
     sizeKinds.clear();
     createResult = 0;
@@ -40,10 +40,6 @@ class UserTest : public ::testing::Test {
     wc.lpszClassName = "TEST";
     ASSERT_NE(RegisterClassExA(&wc), 0);
   }
-  void TearDown() override {
-    winport::resetUser();
-    winport::setHost(nullptr);
-  }
   HWND create(const char* caption = "t") {
     return CreateWindowExA(0, "TEST", caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
@@ -54,7 +50,6 @@ class UserTest : public ::testing::Test {
     DispatchMessageA(msg);
     return msg->message;
   }
-  winport::HeadlessHost host{{1000, 700}};
 };
 
 TEST_F(UserTest, RegistrationNeedsTheRightSizeAndAFreeName) {
@@ -118,14 +113,14 @@ TEST_F(UserTest, SizeKindFollowsTheWindowsState) {
   UpdateWindow(hwnd);
   using winport::HostEvent;
   const winport::Size full{1000, 700}, normal{600, 400};
-  winport::windowResized(hwnd, normal, HostEvent::kRestored);
-  winport::windowResized(hwnd, normal, HostEvent::kMinimized);
-  winport::windowResized(hwnd, normal, HostEvent::kRestored);
+  support::resized(hwnd, normal, HostEvent::kRestored);
+  support::resized(hwnd, normal, HostEvent::kMinimized);
+  support::resized(hwnd, normal, HostEvent::kRestored);
   // A state change at the same size is still said; the same state and size
   // are not said again.
-  winport::windowResized(hwnd, normal, HostEvent::kMaximized);
-  winport::windowResized(hwnd, normal, HostEvent::kMaximized);
-  winport::windowResized(hwnd, full, HostEvent::kMaximized);
+  support::resized(hwnd, normal, HostEvent::kMaximized);
+  support::resized(hwnd, normal, HostEvent::kMaximized);
+  support::resized(hwnd, full, HostEvent::kMaximized);
   EXPECT_EQ(sizeKinds,
             (std::vector<WPARAM>{SIZE_RESTORED, SIZE_MAXIMIZED, SIZE_RESTORED, SIZE_MINIMIZED,
                                  SIZE_RESTORED, SIZE_MAXIMIZED, SIZE_MAXIMIZED}));
@@ -134,23 +129,23 @@ TEST_F(UserTest, SizeKindFollowsTheWindowsState) {
   EXPECT_EQ(client.right, 1000);
 
   // Back from minimised, the window is repainted whole.
-  winport::windowResized(hwnd, full, HostEvent::kMinimized);
+  support::resized(hwnd, full, HostEvent::kMinimized);
   GetClientRect(hwnd, &client);
   EXPECT_EQ(client.right, 0);
   MSG msg;
   while (next(&msg) != WM_NULL) {
   }
   seen.clear();
-  winport::windowResized(hwnd, full, HostEvent::kMaximized);
+  support::resized(hwnd, full, HostEvent::kMaximized);
   EXPECT_EQ(next(&msg), static_cast<UINT>(WM_PAINT));
   EXPECT_EQ(seen, (std::vector<UINT>{WM_SIZE, WM_PAINT, WM_ERASEBKGND}));
 }
 
 TEST_F(UserTest, KeysArriveAsWin32SendsThem) {
   HWND hwnd = create();
-  winport::postKeyDown(hwnd, VK_UP, false, false);
-  winport::postKeyDown(hwnd, VK_UP, true, false);
-  winport::postKeyDown(hwnd, VK_LEFT, false, true);
+  support::keyDown(hwnd, VK_UP, false, false);
+  support::keyDown(hwnd, VK_UP, true, false);
+  support::keyDown(hwnd, VK_LEFT, false, true);
   MSG msg;
   ASSERT_EQ(next(&msg), static_cast<UINT>(WM_KEYDOWN));
   EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_UP));
@@ -166,9 +161,9 @@ TEST_F(UserTest, AltF4AndTheCloseButtonDestroyTheWindow) {
     HWND hwnd = create();
     seen.clear();
     if (altF4) {
-      winport::postKeyDown(hwnd, VK_F4, false, true);
+      support::keyDown(hwnd, VK_F4, false, true);
     } else {
-      winport::postClose(hwnd);
+      support::closeAsked(hwnd);
     }
     MSG msg;
     while (next(&msg) != WM_NULL && msg.message != WM_QUIT) {

@@ -31,18 +31,6 @@ start() {
 
 # Waits until the part of the screen the WxH window covers equals the frame
 # tool's PNG for that size and keys, cropped to the screen, for up to 15 s.
-expect_frame() {
-  local w=$1 h=$2 keys=$3 label=$4
-  local cw=$((w < screen_w ? w : screen_w)) ch=$((h < screen_h ? h : screen_h))
-  "$render" --size "${w}x${h}" --keys "$keys" --format png --output "$tmp/whole.png" &&
-    convert "$tmp/whole.png" -crop "${cw}x${ch}+0+0" +repage "$tmp/want.png" || {
-    bad "$label: the frame tool failed"
-    return
-  }
-  expect_screen "$label" 15 "the screen and the frame tool's ${w}x${h} '$keys' frame" \
-    screen_equals "$tmp/want.png" "${cw}x${ch}+0+0"
-}
-
 # Ends the X server with `signal` under the running program, which must then
 # end within 10 s with status 1 and one line naming the lost display.
 expect_lost_display() {
@@ -66,16 +54,16 @@ expect_lost_display() {
 }
 
 start
-expect_frame $screen_w $screen_h "" start
+expect_frame start "" 15 at_origin $screen_w $screen_h
 
 # Far larger than the screen: only the top-left shows, and it must be exact.
 xdotool windowsize "$window" 2400 1500
-expect_frame 2400 1500 "" larger-than-screen
+expect_frame larger-than-screen "" 15 at_origin 2400 1500
 xdotool windowsize "$window" 5000 3000
 xdotool key Up
-expect_frame 5000 3000 U larger-than-screen-key
+expect_frame larger-than-screen-key U 15 at_origin 5000 3000
 xdotool windowsize "$window" 2400 1500
-expect_frame 2400 1500 U larger-than-screen-again
+expect_frame larger-than-screen-again U 15 at_origin 2400 1500
 
 # Past 2 GiB of pixels SDL's own surface arithmetic overflowed and the program
 # crashed. The cube lies far off the screen at these sizes: the whole screen
@@ -98,7 +86,7 @@ for round in 1 2 3; do
   keys="${keys}L"
 done
 xdotool windowsize "$window" 1111 777
-expect_frame 1111 777 "$keys" resize-storm
+expect_frame resize-storm "$keys" 15 at_origin 1111 777
 
 expect_lost_display TERM
 
@@ -127,7 +115,7 @@ done
 
 # Killed outright, not shut down.
 start
-expect_frame $screen_w $screen_h "" restart
+expect_frame restart "" 15 at_origin $screen_w $screen_h
 expect_lost_display KILL
 
 finish

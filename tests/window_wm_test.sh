@@ -37,9 +37,6 @@ inside_work_area() {
 }
 
 # Waits up to 10 s for the client area to show the frame after KEYS.
-expect_frame() {
-  expect_screen "$wm-$2" 10 "the client area and the frame tool's '$1' frame" client_matches "$1"
-}
 
 # _NET_WM_ICON is the menu icon: the same alpha everywhere, the same colour
 # where opaque and within rounding elsewhere (cairo premultiplies what it
@@ -67,10 +64,10 @@ xprop -id "$window" WM_CLASS | grep -q "\"$wm_class\"\$" && [ -n "$wm_class" ] &
   bad "WM_CLASS $(xprop -id "$window" WM_CLASS) is not the menu entry's StartupWMClass '$wm_class'"
 
 expect_maximized
-expect_frame "" maximised
+expect_frame "$wm-maximised" "" 10 client
 xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key Up
-expect_frame U maximised-up
+expect_frame "$wm-maximised-up" U 10 client
 
 read -r _ _ max_w max_h <<<"$(client)"
 wmctrl -i -r "$window" -b remove,maximized_vert,maximized_horz
@@ -85,13 +82,13 @@ if poll 5 smaller && inside_work_area; then
 else
   bad "restored: client $(client), frame $(frame), not smaller and inside the work area $wx $wy $ww $wh"
 fi
-expect_frame U restored
+expect_frame "$wm-restored" U 10 client
 
 xdotool windowminimize "$window"
 if poll 5 eval 'wm_state | grep -q _NET_WM_STATE_HIDDEN'; then ok; else bad "not minimised: $(wm_state)"; fi
 wmctrl -i -a "$window"
 if poll 5 restored; then ok; else bad "not shown again: $(wm_state)"; fi
-expect_frame U minimised-and-back
+expect_frame "$wm-minimised-and-back" U 10 client
 
 wmctrl -i -c "$window"
 expect_exit 0 "closing through $wm"

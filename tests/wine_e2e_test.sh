@@ -21,14 +21,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=tests/lib.sh
 . "$here/lib.sh"
 need_tools wine wineboot Xvfb xdotool import compare convert xprop wmctrl openbox
-for f in "$exe" "$render_exe"; do
-  if [ ! -f "$f" ]; then
-    echo "SKIP: $f is not built (cmake --preset windows && cmake --build --preset windows)"
-    exit 77
-  fi
-done
-
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+need_built "cmake --preset windows && cmake --build --preset windows" "$exe" "$render_exe"
+wine_env "$prefix"
 caption="Демонстрация проволочной модели 4-мерного куба"
 begin_test wm_pid
 at_exit() { wineserver -k 2>/dev/null; }
@@ -50,27 +44,8 @@ fi
 
 # The client area starts below the caption: the first white pixel down the
 # left edge. Maximised, it spans the screen's width.
-client_top() {
-  convert "$1" -crop 1x100+0+0 +repage txt:- |
-    awk -F'[ :,]+' 'NR > 1 && /#FFFFFF/ {print $2; exit}'
-}
-
-# Whether the screen's whole client area equals the Linux frame tool's frame
-# of the same size after KEYS.
-client_shows() {
-  local keys=$1 top h
-  import -window root "$tmp/screen.png" 2>/dev/null || return 1
-  top=$(client_top "$tmp/screen.png")
-  [ -n "$top" ] || return 1
-  h=$((screen_h - top))
-  area="${screen_w}x$h+0+$top"
-  "$render" --size "${screen_w}x${h}" --keys "$keys" --format png --output "$tmp/want.png" || return 1
-  convert "$tmp/screen.png" -crop "$area" +repage "$tmp/got.png"
-  diff=$(compare -metric AE "$tmp/got.png" "$tmp/want.png" null: 2>&1)
-  [ "$diff" = 0 ]
-}
-expect_frame() {
-  expect_screen "$2" 15 "the Windows window and the frame tool's '$1' frame" client_shows "$1"
+expect_wine_frame() {
+  expect_frame "$1" "$2" 15 below_white 0 0 "$screen_w" "$screen_h"
 }
 
 # Starts hypercube.exe in locale $1 on the current display, managed by a
@@ -120,18 +95,18 @@ end_run() {
 screen_w=1280 screen_h=800
 if start_app C; then
   expect_caption C
-  expect_frame "" start
+  expect_wine_frame start ""
   xdotool key Up
-  expect_frame U up
+  expect_wine_frame up U
   xdotool key Left
-  expect_frame UL left
+  expect_wine_frame left UL
   xdotool key Right
-  expect_frame ULR right
+  expect_wine_frame right ULR
   xdotool key Down
-  expect_frame ULRD down
+  expect_wine_frame down ULRD
   xdotool key a space
   sleep 0.5
-  expect_frame ULRD other-keys-ignored
+  expect_wine_frame other-keys-ignored ULRD
 fi
 end_run C
 
@@ -141,11 +116,11 @@ screen_w=1001 screen_h=701
 start_xvfb "${screen_w}x${screen_h}" || finish
 if start_app ru_RU.UTF-8; then
   expect_caption ru_RU
-  expect_frame "" start-1001
+  expect_wine_frame start-1001 ""
   xdotool key Down Down Left
-  expect_frame DDL down-down-left-1001
+  expect_wine_frame down-down-left-1001 DDL
   xdotool key Right Right Right Up
-  expect_frame DDLRRRU more-keys-1001
+  expect_wine_frame more-keys-1001 DDLRRRU
 fi
 end_run ru_RU
 

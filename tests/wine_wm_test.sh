@@ -14,12 +14,8 @@ prefix=$4
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
 need_tools wine wineboot wineserver Xvfb openbox dbus-run-session xdotool xprop xwininfo import \
   compare
-if [ ! -f "$exe" ]; then
-  echo "SKIP: $exe is not built (cmake --preset windows && cmake --build --preset windows)"
-  exit 77
-fi
-
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+need_built "cmake --preset windows && cmake --build --preset windows" "$exe"
+wine_env "$prefix"
 begin_test wm_pid panel_pid
 at_exit() { wineserver -k 2>/dev/null; }
 
@@ -41,14 +37,11 @@ expect_maximized
 
 # Whether the client area equals the Linux frame tool's frame of its size
 # after KEYS, for up to 15 s.
-expect_frame() {
-  expect_screen "$2" 15 "the client area and the frame tool's '$1' frame" client_matches "$1"
-}
 
-expect_frame "" start
+expect_frame start "" 15 client
 xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key Up
-expect_frame U up
+expect_frame up U 15 client
 
 xdotool key alt+F4
 expect_exit 0 "Alt+F4 to hypercube.exe" 10

@@ -3,71 +3,39 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 
 #include "shell/shell.h"
 #include "tools/output_file.h"
-#include "winport/dc.h"
-#include "winport/png.h"
+#include "tools/png.h"
+#include "winport/gdi/dc.h"
+#include "winport/svg/svg_canvas.h"
 
 namespace {
 
 // Pixels held at once for a PNG, about.
 constexpr int64_t kBandBytes = 8 << 20;
 
-// The frame's rows [top, top + band height) on a canvas of those rows: every
-// primitive moves up by `top` and the raster code clips it exactly, so the
-// band lights the very pixels the whole frame would.
-class BandCanvas : public winport::Canvas {
- public:
-  BandCanvas(winport::RasterCanvas& band, int top, int height)
-      : band_(band), top_(top), height_(height) {}
-  int width() const override { return band_.width(); }
-  int height() const override { return height_; }
-  void fillRect(int left, int top, int right, int bottom, uint32_t color) override {
-    band_.fillRect(left, up(top), right, up(bottom), color);
-  }
-  void line(int x0, int y0, int x1, int y1, const winport::PenSpec& pen,
-            const winport::DcColors& bk) override {
-    band_.line(x0, up(y0), x1, up(y1), pen, bk);
-  }
-  void ellipse(int left, int top, int right, int bottom, const winport::PenSpec& pen,
-               const winport::BrushSpec& brush) override {
-    band_.ellipse(left, up(top), right, up(bottom), pen, brush);
-  }
-  void text(int x, int y, const char* s, int count, const winport::DcColors& look) override {
-    band_.text(x, up(y), s, count, look);
-  }
-
- private:
-  // Frame coordinates stay far inside int (the frame fits in 16384 pixels
-  // with the figure); the clamp only keeps the subtraction defined.
-  int up(int y) const {
-    return static_cast<int>(std::max<int64_t>(static_cast<int64_t>(y) - top_, INT_MIN));
-  }
-  winport::RasterCanvas& band_;
-  int top_;
-  int height_;
-};
-
-// Paints as the window would after an erase with its white class brush.
-void paint(winport::Canvas& canvas) {
+// Paints as the window would after an erase with its white class brush; the
+// canvas shows the frame's rows from `top` on (the viewport moves the frame
+// up, and the raster code clips exactly, so a band lights the very pixels the
+// whole frame would).
+void paint(winport::Canvas& canvas, int top = 0) {
   canvas.fillRect(0, 0, canvas.width(), canvas.height(), RGB(255, 255, 255));
   HDC dc = winport::createDC(canvas);
+  SetViewportOrgEx(dc, 0, -top, nullptr);
   drawFrame(dc);
   winport::releaseDC(dc);
 }
 
 bool writePng(const RenderOptions& o, OutputFile& out, std::string* why) {
-  winport::PngEncoder png(o.width, o.height, [&](const unsigned char* data, size_t size) {
-    return out.write(data, size);
-  });
+  PngEncoder png(o.width, o.height,
+                 [&](const unsigned char* data, size_t size) { return out.write(data, size); });
   const int rows = static_cast<int>(
       std::clamp<int64_t>(kBandBytes / (static_cast<int64_t>(o.width) * 4), 1, o.height));
   winport::RasterCanvas band(o.width, rows);
   for (int top = 0; top < o.height; top += rows) {
-    paintBand(band, top, o.height);
+    paintBand(band, top);
     const int count = std::min(rows, o.height - top);
     for (int y = 0; y < count; ++y) {
       if (!png.addRow(band.row(y))) {
@@ -91,10 +59,7 @@ bool writeSvg(const RenderOptions& o, OutputFile& out, std::string* why) {
 
 }  // namespace
 
-void paintBand(winport::RasterCanvas& band, int top, int height) {
-  BandCanvas canvas(band, top, height);
-  paint(canvas);
-}
+void paintBand(winport::RasterCanvas& band, int top) { paint(band, top); }
 
 bool writeFrameImage(const RenderOptions& options, std::string* error) {
   OutputFile out;

@@ -6,15 +6,15 @@
 #include <string>
 
 #include "tools/render_options.h"
-#include "winport/canvas.h"
+#include "winport/raster/raster_canvas.h"
 
 // Writes the frame to options.output (see OutputFile): an old file survives
 // any failure and no temporary is left.
 bool writeFrameImage(const RenderOptions& options, std::string* error);
 
-// Paints rows [top, top + band.height()) of the whole width x height frame
-// into `band`, exactly as those rows of a whole painted frame: PNG frames are
-// painted and written a band at a time, so a large one needs little memory.
-void paintBand(winport::RasterCanvas& band, int top, int height);
+// Paints rows [top, top + band.height()) of the whole frame into `band`,
+// exactly as those rows of a whole painted frame: PNG frames are painted and
+// written a band at a time, so a large one needs little memory.
+void paintBand(winport::RasterCanvas& band, int top);
 
 #endif

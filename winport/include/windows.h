@@ -236,6 +236,7 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF color);
 BOOL WINAPI DeleteObject(HGDIOBJ object);
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
 BOOL WINAPI SetWindowOrgEx(HDC dc, int x, int y, LPPOINT previous);
+BOOL WINAPI SetViewportOrgEx(HDC dc, int x, int y, LPPOINT previous);
 BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous);
 BOOL WINAPI LineTo(HDC dc, int x, int y);
 BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "winport/host.h"
+#include "winport/user/host.h"
 
 struct wl_display;
 struct wl_registry;

@@ -1,0 +1,59 @@
+// The process entry on systems without Win32: connect to the display, then
+// run the program's own WinMain.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "winport/hosts/sdl/sdl_host.h"
+#include "winport/hosts/wayland/wayland_host.h"
+
+namespace {
+
+// Wayland when only WAYLAND_DISPLAY is set, or when asked for as SDL is.
+bool wantsWayland() {
+  const char* wanted = std::getenv("SDL_VIDEODRIVER");
+  if (wanted) return std::strcmp(wanted, "wayland") == 0;
+  return std::getenv("WAYLAND_DISPLAY") && !std::getenv("DISPLAY");
+}
+
+int runOnWayland(std::string& commandLine) {
+  winport::WaylandHost wayland;
+  std::string error;
+  if (!wayland.start(&error)) {
+    std::fprintf(stderr, "hypercube: %s\n", error.c_str());
+    return 1;
+  }
+  winport::setHost(&wayland);
+  const int code = WinMain(nullptr, nullptr, &commandLine[0], SW_SHOWDEFAULT);
+  winport::setHost(nullptr);
+  if (!wayland.failure().empty()) {
+    std::fprintf(stderr, "hypercube: %s\n", wayland.failure().c_str());
+    return code != 0 ? code : 1;
+  }
+  return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string commandLine;
+  for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
+  if (wantsWayland()) return runOnWayland(commandLine);
+  winport::SdlHost sdl;
+  std::string error;
+  if (!sdl.start("hypercube", &error)) {
+    std::fprintf(stderr, "hypercube: %s\n", error.c_str());
+    return 1;
+  }
+  winport::setHost(&sdl);
+  const int code = WinMain(nullptr, nullptr, &commandLine[0], SW_SHOWDEFAULT);
+  if (!sdl.failure().empty()) {
+    std::fprintf(stderr, "hypercube: %s\n", sdl.failure().c_str());
+    return code != 0 ? code : 1;
+  }
+  winport::setHost(nullptr);
+  return code;
+}

@@ -1,0 +1,135 @@
+// Xlib for what SDL's X11 driver does not do; see x11.h.
+#include "winport/hosts/sdl/x11.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+
+namespace winport {
+namespace {
+
+char programName[64] = "program";
+
+// Xlib calls this when the connection to the X server breaks (the server
+// ended or was killed); its default prints Xlib's own text, and waiting on
+// would hang. Nothing more can be done through the connection: say what
+// happened in one line and leave at once.
+int displayLost(Display* display) {
+  const char* name = display ? XDisplayString(display) : nullptr;
+  std::fprintf(stderr, "%s: lost the display%s%s%s: the X server closed the connection\n",
+               programName, name ? " at DISPLAY='" : "", name ? name : "", name ? "'" : "");
+  _exit(1);
+}
+
+// SDL wakes its event wait by sending an event to the window over a second
+// connection. Should the window be destroyed on the first connection before
+// the server takes that event, the server answers BadWindow, read as late as
+// SDL_Quit, and Xlib's default handler then ended the program with status 1
+// right after Alt+F4. That answer is harmless; any other error is said in one
+// line, and the program goes on: a failed request never costs the user the
+// window.
+int requestFailed(Display* display, XErrorEvent* e) {
+  constexpr unsigned char kSendEvent = 25;  // X_SendEvent
+  if (e->error_code == BadWindow && e->request_code == kSendEvent) return 0;
+  char text[128] = "";
+  XGetErrorText(display, e->error_code, text, sizeof text);
+  std::fprintf(stderr, "%s: the X server refused a request (%s, request %d.%d); going on\n",
+               programName, text, e->request_code, e->minor_code);
+  return 0;
+}
+
+}  // namespace
+
+void installX11ErrorHandlers(const char* program) {
+  std::snprintf(programName, sizeof programName, "%s", program);
+  XSetIOErrorHandler(displayLost);
+  XSetErrorHandler(requestFailed);
+}
+
+bool windowManagerMaximizes(SDL_Window* sdl) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  Display* display = info.info.x11.display;
+  const ::Window root = DefaultRootWindow(display);
+  // The manager names a window of its own on the root window and on itself;
+  // a stale name left by one that ended does not count.
+  auto windowProperty = [&](::Window on, const char* name, ::Window* value) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    const bool found =
+        XGetWindowProperty(display, on, XInternAtom(display, name, False), 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &after, &data) == Success &&
+        type == XA_WINDOW && format == 32 && count == 1;
+    if (found) *value = static_cast<::Window>(*reinterpret_cast<unsigned long*>(data));
+    if (data) XFree(data);
+    return found;
+  };
+  ::Window manager = 0;
+  ::Window itself = 0;
+  if (!windowProperty(root, "_NET_SUPPORTING_WM_CHECK", &manager) ||
+      !windowProperty(manager, "_NET_SUPPORTING_WM_CHECK", &itself) || itself != manager) {
+    return false;
+  }
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  bool maximizes = false;
+  if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), 0, 4096,
+                         False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+      type == XA_ATOM && format == 32) {
+    const Atom wanted = XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False);
+    const unsigned long* atoms = reinterpret_cast<unsigned long*>(data);
+    for (unsigned long i = 0; i < count && !maximizes; ++i) maximizes = atoms[i] == wanted;
+  }
+  if (data) XFree(data);
+  return maximizes;
+}
+
+X11Window x11Window(SDL_Window* sdl) {
+  X11Window x;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return x;
+  Display* display = info.info.x11.display;
+  const ::Window window = info.info.x11.window;
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(display, window, &a) || a.depth != 24 || !a.visual) return x;
+  if (a.visual->red_mask != 0xFF0000 || a.visual->green_mask != 0x00FF00 ||
+      a.visual->blue_mask != 0x0000FF) {
+    return x;
+  }
+  x.display = display;
+  x.window = window;
+  x.visual = a.visual;
+  return x;
+}
+
+void putDirectly(const X11Window& x, const RasterCanvas& canvas) {
+  if (!x.direct() || canvas.width() == 0 || canvas.height() == 0) return;
+  Display* display = static_cast<Display*>(x.display);
+  XImage* image = XCreateImage(display, static_cast<Visual*>(x.visual), 24, ZPixmap, 0,
+                               reinterpret_cast<char*>(const_cast<uint32_t*>(canvas.row(0))),
+                               canvas.width(), canvas.height(), 32, canvas.width() * 4);
+  if (!image) return;
+  // Our pixels are native 32-bit words; Xlib converts if the server differs.
+  const uint32_t one = 1;
+  image->byte_order = *reinterpret_cast<const unsigned char*>(&one) == 1 ? LSBFirst : MSBFirst;
+  GC gc = XCreateGC(display, x.window, 0, nullptr);
+  XPutImage(display, x.window, gc, image, 0, 0, 0, 0, canvas.width(), canvas.height());
+  XFreeGC(display, gc);
+  image->data = nullptr;  // the canvas owns the pixels
+  XDestroyImage(image);
+  XFlush(display);
+}
+
+}  // namespace winport
