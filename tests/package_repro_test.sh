@@ -35,7 +35,7 @@ git -C "$src" archive "$commit" | tar -x -C "$other"
   cd "$other" &&
     cmake --preset windows &&
     cmake --build --preset windows -j "$(nproc)" &&
-    cpack --preset windows &&
+    TZ=UTC0 cpack --preset windows && # as scripts/package packs
     cmake --preset web &&
     cmake --build --preset web -j "$(nproc)"
 ) >"$tmp/build.log" 2>&1 || {
