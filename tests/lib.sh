@@ -71,9 +71,10 @@
 # A clean Debian root (needs root; scripts/build-deb and the package tests):
 # private_mounts ARGS...    re-runs the script in a mount namespace of its own
 #                           (once), so that its mounts vanish however it ends.
-# debian_root CACHE ROOT    makes ROOT a copy of a minimal root of this
-#                           machine's Debian release, made once with
-#                           debootstrap into CACHE/base
+# debian_root CACHE ROOT [FROM]
+#                           makes ROOT a copy of FROM, by default a minimal
+#                           root of this machine's Debian release, made once
+#                           with debootstrap into CACHE/base
 #                           ($HYPERCUBE_DEBIAN_MIRROR, default deb.debian.org),
 #                           with /proc mounted and the packages downloaded
 #                           before (CACHE/archives) put back. Returns 1 after
@@ -314,7 +315,7 @@ private_mounts() {
 }
 
 debian_root() {
-  local cache=$1 root=$2 mirror=${HYPERCUBE_DEBIAN_MIRROR:-http://deb.debian.org/debian} codename
+  local cache=$1 root=$2 from=${3:-$1/base} mirror=${HYPERCUBE_DEBIAN_MIRROR:-http://deb.debian.org/debian} codename
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   mkdir -p "$cache/archives"
   if [ ! -x "$cache/base/usr/bin/apt-get" ]; then
@@ -334,7 +335,7 @@ debian_root() {
     mv "$cache/base.new" "$cache/base"
   fi
   rm -rf --one-file-system "$root"
-  cp -a "$cache/base" "$root"
+  cp -a "$from" "$root"
   cp -L /etc/resolv.conf "$root/etc/resolv.conf"
   find "$cache/archives" -maxdepth 1 -name '*.deb' -exec cp -t "$root/var/cache/apt/archives" {} +
   mount -t proc proc "$root/proc" || {
