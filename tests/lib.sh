@@ -91,6 +91,21 @@
 #                           defaults, no crash dialog, Wine's fonts, and the
 #                           registry value KEY\VALUE=DATA if given. Returns 1
 #                           after bad if wineboot fails.
+#
+# A clean Debian root (needs root; scripts/build-deb and the package tests):
+# debian_root CACHE ROOT [FROM]
+#                           makes ROOT a copy of FROM, by default a minimal
+#                           root of this machine's Debian release, made once
+#                           with debootstrap into CACHE/base
+#                           ($HYPERCUBE_DEBIAN_MIRROR, default deb.debian.org),
+#                           with /proc mounted and the packages downloaded
+#                           before (CACHE/archives) put back. Returns 1 after
+#                           a message on stderr.
+# in_root ROOT CMD...       runs CMD there as root in a clean environment.
+# root_apt_update ROOT      apt-get update there, again once after a failure
+#                           (a mirror mid-sync); then goes on with what it got.
+# root_done CACHE ROOT      keeps its downloads in CACHE/archives, unmounts
+#                           /proc and removes ROOT.
 
 need_tools() {
   local tool
@@ -375,4 +390,57 @@ wine_prefix() {
   fi
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   wineserver -w
+}
+
+debian_root() {
+  local cache=$1 root=$2 from=${3:-$1/base} mirror=${HYPERCUBE_DEBIAN_MIRROR:-http://deb.debian.org/debian} codename
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  mkdir -p "$cache/archives"
+  if [ ! -x "$cache/base/usr/bin/apt-get" ]; then
+    echo "making a clean $codename root with debootstrap (once; kept in $cache/base)"
+    rm -rf --one-file-system "$cache/base" "$cache/base.new"
+    if ! debootstrap --variant=minbase "$codename" "$cache/base.new" "$mirror" \
+      >"$cache/debootstrap.log" 2>&1; then
+      echo "debootstrap failed: $(tail -n 5 "$cache/debootstrap.log")" >&2
+      return 1
+    fi
+    # The sources a fresh install has: the release, its updates and security.
+    {
+      echo "deb $mirror $codename main"
+      echo "deb $mirror $codename-updates main"
+      echo "deb ${mirror%/debian}/debian-security $codename-security main"
+    } >"$cache/base.new/etc/apt/sources.list"
+    mv "$cache/base.new" "$cache/base"
+  fi
+  rm -rf --one-file-system "$root"
+  cp -a "$from" "$root"
+  cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+  find "$cache/archives" -maxdepth 1 -name '*.deb' -exec cp -t "$root/var/cache/apt/archives" {} +
+  mount -t proc proc "$root/proc" || {
+    echo "cannot mount /proc in $root" >&2
+    return 1
+  }
+}
+
+in_root() {
+  local root=$1
+  shift
+  chroot "$root" env -i PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME=/root \
+    LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive "$@"
+}
+
+root_apt_update() {
+  in_root "$1" apt-get update -qq && return 0
+  echo "apt-get update failed; once more in 10 s" >&2
+  sleep 10
+  in_root "$1" apt-get update -qq || echo "apt-get update failed again; going on with what it got" >&2
+}
+
+root_done() {
+  local cache=$1 root=$2
+  [ -d "$root/var/cache/apt/archives" ] || return 0
+  mkdir -p "$cache/archives"
+  find "$root/var/cache/apt/archives" -maxdepth 1 -name '*.deb' -exec mv -f -t "$cache/archives" {} +
+  umount "$root/proc" 2>/dev/null
+  rm -rf --one-file-system "$root"
 }

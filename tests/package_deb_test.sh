@@ -1,72 +1,39 @@
 #!/usr/bin/env bash
-# The Debian package as a user gets it. Its control fields and files, its
-# menu entry (valid, naming a program and an icon the package holds), then
-# `apt install` of it into a clean Debian root made with debootstrap, with
-# nothing but the package's declared dependencies added: there the installed
-# frame tool must print the reference start-up frame and paint the same PNG
-# as the build's tool, and the menu entry's command must open the window,
-# paint that frame and end with status 0 on Alt+F4.
-# The base root is kept in CACHE_DIR: only the first run downloads it.
-# HYPERCUBE_DEBIAN_MIRROR chooses the mirror (default deb.debian.org).
-# usage: package_deb_test.sh PACKAGE_DIR VERSION FRAMES_DIR RENDER CACHE_DIR
+# The Debian package scripts/build-deb builds, as a packager checks it: its
+# control fields and files, lintian on it and its source package, its menu
+# entry (valid, naming a program and an icon the package holds), its
+# AppStream data and man pages. The package installed in a clean root, and
+# used there, is package_debian's (autopkgtest).
+# usage: package_deb_test.sh PACKAGE_DIR VERSION
 set -u
-dir=$1 version=$2 frames=$3 render=$4 cache=$5
+dir=$1 version=$2
 
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
-need_tools dpkg-deb desktop-file-validate debootstrap chroot unshare Xvfb xdotool import compare \
-  identify lintian appstreamcli man
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIP: installing into a clean root needs root (debootstrap, chroot, mount)"
-  exit 77
-fi
-# shellcheck disable=SC1091
-. /etc/os-release
-if [ "${ID:-}" != debian ] || [ -z "${VERSION_CODENAME:-}" ]; then
-  echo "SKIP: the package is checked on a clean root of the Debian release it was built on;" \
-    "this machine is ${PRETTY_NAME:-not Debian}"
-  exit 77
-fi
+need_tools dpkg-deb desktop-file-validate identify lintian appstreamcli man
 arch=$(dpkg --print-architecture)
-deb=$dir/hypercube_${version}_$arch.deb
-need_built scripts/package "$deb"
-own_mounts "$@"
+deb=$(find "$dir" -maxdepth 1 -name "hypercube_$version-*_$arch.deb" | head -n 1)
+changes=${deb%.deb}.changes
+need_built scripts/package "$changes"
 
-mirror=${HYPERCUBE_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-base=$cache/base
-root=$cache/root
 begin_test
-# Packages downloaded before are kept beside the base, not in it.
-keep_downloads() {
-  mkdir -p "$cache/archives"
-  find "$root/var/cache/apt/archives" -maxdepth 1 -name '*.deb' -exec mv -t "$cache/archives" {} +
-}
-# A root that failed a check stays, to be looked into.
-at_exit() {
-  [ -d "$root/var/cache/apt/archives" ] && keep_downloads
-  if [ "$failed" -ne 0 ]; then
-    [ -d "$root" ] && echo "the root is left in $root to look into"
-  elif [ -d "$root" ]; then
-    umount "$root/proc" 2>/dev/null
-    rm -rf --one-file-system "$root"
-  fi
-}
 
 # The package itself.
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = hypercube ] && ok || bad "Package is '$(field Package)'"
-[ "$(field Version)" = "$version" ] && ok || bad "Version is '$(field Version)', not $version"
+[ "$(field Version | sed 's/-[^-]*$//')" = "$version" ] && ok ||
+  bad "Version is '$(field Version)', not $version with a Debian revision"
 depends=$(field Depends)
 echo "Depends: $depends"
 # Found in the binaries by dpkg-shlibdeps, each with the version it needs.
-for lib in libc6 libstdc++6 libcairo2 libsdl2-2.0-0; do
+for lib in libc6 libstdc++6 libcairo2 libsdl2-2.0-0 libdecor-0-0 libxkbcommon0; do
   [[ ", $depends" == *", $lib (>= "* ]] && ok || bad "Depends has no versioned $lib"
 done
-[[ ", $depends," == *", fonts-wine,"* ]] && ok || bad "Depends lacks the labels' font"
 
-# What a packager checks: no lintian error or warning (pedantic notes are
-# listed, not failed), valid AppStream data, man pages that render.
-lint=$(lintian -I -E --pedantic --fail-on error,warning "$deb" 2>&1)
+# What a packager checks: no lintian error or warning on the source package
+# and the binary ones (pedantic notes are listed, not failed, each explained
+# in packaging/debian), valid AppStream data, man pages that render.
+lint=$(lintian -I -E --pedantic --fail-on error,warning "$changes" 2>&1)
 [ $? -eq 0 ] && ok || bad "lintian: $lint"
 grep -v 'running with root privileges' <<<"$lint" | sed 's/^/  lintian: /'
 
@@ -110,86 +77,5 @@ for size in 16 24 32 48 64 128 256; do
 done
 [ -s "$pkg/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] && ok ||
   bad "no scalable icon '$icon'"
-
-# A clean root: the base system as debootstrap makes it, kept for later runs.
-mkdir -p "$cache"
-if [ ! -x "$base/usr/bin/apt-get" ]; then
-  echo "making a clean $VERSION_CODENAME root with debootstrap (once; kept in $base)"
-  rm -rf --one-file-system "$base" "$base.new"
-  if ! debootstrap --variant=minbase "$VERSION_CODENAME" "$base.new" "$mirror" \
-    >"$cache/debootstrap.log" 2>&1; then
-    bad "debootstrap: $(tail -n 5 "$cache/debootstrap.log")"
-    finish
-  fi
-  # The sources a fresh install has: the release, its updates and security.
-  {
-    echo "deb $mirror $VERSION_CODENAME main"
-    echo "deb $mirror $VERSION_CODENAME-updates main"
-    echo "deb ${mirror%/debian}/debian-security $VERSION_CODENAME-security main"
-  } >"$base.new/etc/apt/sources.list"
-  mv "$base.new" "$base"
-fi
-rm -rf --one-file-system "$root"
-cp -a "$base" "$root"
-cp -L /etc/resolv.conf "$root/etc/resolv.conf"
-mount -t proc proc "$root/proc" || {
-  bad "cannot mount /proc in the root"
-  finish
-}
-mkdir -p "$cache/archives"
-find "$cache/archives" -name '*.deb' -exec mv -t "$root/var/cache/apt/archives" {} +
-# A clean environment too: nothing of this machine's but what is passed.
-in_root=(chroot "$root" env -i PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME=/root
-  LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive)
-in_root() { "${in_root[@]}" "$@"; }
-
-if in_root dpkg-query -W libcairo2 libsdl2-2.0-0 >/dev/null 2>&1; then
-  bad "the base root already has the libraries the package needs: it proves nothing"
-else
-  ok
-fi
-cp "$deb" "$root/tmp/"
-if in_root apt-get update -qq >"$tmp/apt.log" 2>&1 &&
-  in_root apt install -y --no-install-recommends "/tmp/${deb##*/}" >>"$tmp/apt.log" 2>&1; then
-  ok
-else
-  bad "apt install in the clean root: $(grep -v '^WARNING: apt does not' "$tmp/apt.log" | tail -n 8)"
-  finish
-fi
-keep_downloads
-[ "$(in_root dpkg-query -W -f='${Status}' hypercube)" = "install ok installed" ] && ok ||
-  bad "dpkg does not have hypercube installed"
-echo "apt installed $(grep -c '^Setting up' "$tmp/apt.log") packages into the clean root"
-
-# The installed frame tool, with the root's libraries and fonts.
-want_version="hypercube-render $version
-Copyright (c) the hypercube authors. MIT License."
-got=$(in_root hypercube-render --version 2>&1)
-[ "$got" = "$want_version" ] && ok || bad "hypercube-render --version says '$got'"
-if in_root hypercube-render >"$tmp/start.json" 2>"$tmp/err" &&
-  cmp -s "$tmp/start.json" "$frames/start.json"; then
-  ok
-else
-  bad "the installed hypercube-render's start frame differs from $frames/start.json: $(head -c 300 "$tmp/err")"
-fi
-"$render" --size 1280x800 --format png --output "$tmp/want.png"
-if in_root hypercube-render --size 1280x800 --format png --output /tmp/start.png 2>"$tmp/err"; then
-  diff=$(compare -metric AE "$root/tmp/start.png" "$tmp/want.png" null: 2>&1)
-  [ "$diff" = 0 ] && ok || bad "the installed tool's PNG differs from the build's in $diff pixels"
-else
-  bad "the installed hypercube-render wrote no PNG: $(cat "$tmp/err")"
-fi
-
-# The menu entry's command, as a desktop launches it, on a virtual display.
-start_xvfb 1280x800 || finish
-"${in_root[@]}" DISPLAY="$DISPLAY" sh -c "exec $exec_line" 2>"$tmp/app.err" &
-app_pid=$!
-if ! find_window 10 --pid "$app_pid"; then
-  bad "'$exec_line' from the menu entry opened no window: $(cat "$tmp/app.err")"
-  finish
-fi
-wait_screen 10 "$root/tmp/start.png" && ok || bad "the installed program's first frame differs from the frame tool's in $diff pixels"
-xdotool key alt+F4
-expect_exit 0 "Alt+F4 to the installed program"
 
 finish
