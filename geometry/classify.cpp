@@ -5,8 +5,8 @@ const int kCellVertices[kCellCount][4] = {
     {2, 3, 6, 10}, {0, 1, 2, 8}, {1, 3, 5, 9}, {8, 9, 10, 12},
 };
 
-Extended det3(Extended a, Extended b, Extended c, Extended d, Extended e,
-                 Extended f, Extended g, Extended h, Extended l) {
+Extended det3(Extended a, Extended b, Extended c, Extended d, Extended e, Extended f, Extended g,
+              Extended h, Extended l) {
   return l * (a * e) + g * (b * f) + c * (d * h) - c * (e * g) - l * (b * d) - f * (a * h);
 }
 
@@ -34,7 +34,7 @@ void fillCellPlane(CellPlane* plane, const Point4& a, const Point4& b, const Poi
 
 // The plane's value at a point: zero on the plane, its sign the side.
 inline Extended signedValue(const CellPlane& plane, Extended w, Extended x, Extended y,
-                               Extended z) {
+                            Extended z) {
   return plane.nw * w + plane.nx * x + plane.ny * y + plane.nz * z + plane.d;
 }
 

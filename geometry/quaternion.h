@@ -16,8 +16,7 @@ struct Quad {
   Extended z = Extended(0.0);
 
   constexpr Quad() = default;
-  constexpr Quad(Extended w_, Extended x_, Extended y_, Extended z_)
-      : w(w_), x(x_), y(y_), z(z_) {}
+  constexpr Quad(Extended w_, Extended x_, Extended y_, Extended z_) : w(w_), x(x_), y(y_), z(z_) {}
 
   template <class Q>
   Self& add(const Quad<Q>& q) {
@@ -96,8 +95,7 @@ struct Point4 : Quad<Point4> {
   int32_t visible = 0;
 
   constexpr Point4() = default;
-  constexpr Point4(Extended w_, Extended x_, Extended y_, Extended z_)
-      : Quad(w_, x_, y_, z_) {}
+  constexpr Point4(Extended w_, Extended x_, Extended y_, Extended z_) : Quad(w_, x_, y_, z_) {}
 };
 
 constexpr Quaternion::Quaternion(const Point4& p) : Quad(p.w, p.x, p.y, p.z) {}

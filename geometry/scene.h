@@ -61,9 +61,10 @@ struct CellPlane {
 struct Scene {
   Point4 vertices[kVertexCount];
   Point4 eye;
-  Point3 viewDir{Extended(3.0), Extended(-3.5), Extended(4.0), 0};  // fixed initial data, never changed
-  Quaternion stepI, stepJ;               // Up, Left
-  Quaternion stepIInv, stepJInv;         // Down, Right
+  Point3 viewDir{Extended(3.0), Extended(-3.5), Extended(4.0),
+                 0};              // fixed initial data, never changed
+  Quaternion stepI, stepJ;        // Up, Left
+  Quaternion stepIInv, stepJInv;  // Down, Right
   int32_t clientWidth = 0;
   int32_t clientHeight = 0;
   Extended scale = Extended(0.0);

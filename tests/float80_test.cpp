@@ -13,6 +13,7 @@
 #include <random>
 
 #include "geometry/fpu.h"
+#include "geometry/projection.h"
 
 namespace {
 
@@ -254,6 +255,33 @@ TEST(Float80Test, DecimalTextEqualsTheCLibrary) {
   for (const char* text : {"", ".", "-", "e5", "1e", "1e+", "1.2.3", "1e5.3", "--1", "1-"}) {
     Float80 ours;
     EXPECT_FALSE(parseFloat80(text, &ours)) << text;
+  }
+}
+
+// The view's pinned sines, cosines and arctangents are what the x87 and the
+// C library compute from the view direction: atan2l, then sinl and cosl (and
+// the x87's own fsin and fcos) of the angles rounded to double.
+TEST(Float80Test, PinnedViewTrigonometryEqualsTheX87AndTheCLibrary) {
+  setExtendedPrecision();
+  const long double x = 3.0L, y = -3.5L, z = 4.0L;
+  const long double phi = atan2l(y, x);
+  const long double theta = atan2l(z, sqrtl(x * x + y * y));
+  const long double halfPi = static_cast<long double>(3.141592653589793) * 0.5L;
+  const long double a1 = static_cast<double>(-phi), a2 = static_cast<double>(halfPi - theta);
+  long double fc1, fs1, fc2, fs2;
+  __asm__("fcos" : "=t"(fc1) : "0"(a1));
+  __asm__("fsin" : "=t"(fs1) : "0"(a1));
+  __asm__("fcos" : "=t"(fc2) : "0"(a2));
+  __asm__("fsin" : "=t"(fs2) : "0"(a2));
+  const ViewRotation& r = viewRotation();
+  const struct {
+    Extended pinned;
+    long double library, x87;
+  } cases[] = {{r.phi, phi, phi},     {r.theta, theta, theta}, {r.c1, cosl(a1), fc1},
+               {r.s1, sinl(a1), fs1}, {r.c2, cosl(a2), fc2},   {r.s2, sinl(a2), fs2}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(bits(toFloat80(c.pinned)), bits(sw(c.library)));
+    EXPECT_EQ(bits(toFloat80(c.pinned)), bits(sw(c.x87)));
   }
 }
 

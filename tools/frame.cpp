@@ -1,6 +1,5 @@
 #include "tools/frame.h"
 
-
 #include "geometry/projection.h"
 
 namespace {
