@@ -16,10 +16,16 @@ struct U128 {
 };
 
 U128 mul64(uint64_t a, uint64_t b) {
+#ifdef __SIZEOF_INT128__
+  __extension__ typedef unsigned __int128 Wide;  // 64-bit CPUs have the product in one step
+  const Wide p = static_cast<Wide>(a) * b;
+  return {static_cast<uint64_t>(p >> 64), static_cast<uint64_t>(p)};
+#else
   const uint64_t a0 = a & 0xFFFFFFFFu, a1 = a >> 32, b0 = b & 0xFFFFFFFFu, b1 = b >> 32;
   const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
   const uint64_t mid = (p00 >> 32) + (p01 & 0xFFFFFFFFu) + (p10 & 0xFFFFFFFFu);
   return {p11 + (p01 >> 32) + (p10 >> 32) + (mid >> 32), (mid << 32) | (p00 & 0xFFFFFFFFu)};
+#endif
 }
 
 bool less(U128 a, U128 b) { return a.hi < b.hi || (a.hi == b.hi && a.lo < b.lo); }
@@ -43,10 +49,8 @@ U128 shiftRightJam(U128 a, int n) {
   return {0, (a.hi | a.lo) != 0 ? 1u : 0u};
 }
 
-int leadingZeros(uint64_t v) {
-  int n = 0;
-  while ((v & kTop) == 0) v <<= 1, ++n;
-  return n;
+int leadingZeros(uint64_t v) {  // v != 0
+  return __builtin_clzll(v);
 }
 
 // An operand taken apart: finite non-zero values get a significand with its
