@@ -50,7 +50,13 @@ U128 shiftRightJam(U128 a, int n) {
 }
 
 int leadingZeros(uint64_t v) {  // v != 0
+#if defined(__GNUC__)
   return __builtin_clzll(v);
+#else
+  int n = 0;
+  while ((v & kTop) == 0) v <<= 1, ++n;
+  return n;
+#endif
 }
 
 // An operand taken apart: finite non-zero values get a significand with its
