@@ -61,8 +61,8 @@ struct CellPlane {
 struct Scene {
   Point4 vertices[kVertexCount];
   Point4 eye;
-  Point3 viewDir{Extended(3.0), Extended(-3.5), Extended(4.0),
-                 0};              // fixed initial data, never changed
+  // Fixed initial data, never changed.
+  Point3 viewDir{Extended(3.0), Extended(-3.5), Extended(4.0), 0};
   Quaternion stepI, stepJ;        // Up, Left
   Quaternion stepIInv, stepJInv;  // Down, Right
   int32_t clientWidth = 0;

@@ -112,6 +112,35 @@ long operationCount() {
   return env ? std::atol(env) : 1000000;
 }
 
+// Results the x87 gave, checked on every CPU: the integer arithmetic must
+// not depend on the word size or the byte order.
+TEST(Float80Test, KnownX87ResultsOnEveryCpu) {
+  const Float80 three(3.0), tenth(0.1), fifth(0.2);
+  const Float80 tiny = f(0x0000, 0x20);  // 2^-16440, subnormal
+  const struct {
+    Float80 got;
+    uint16_t signExp;
+    uint64_t significand;
+  } cases[] = {
+      {sqrt(Float80(57.0)), 0x4001, 0xF1983E62B67ADEE1u},
+      {Float80(1.0) / three, 0x3FFD, 0xAAAAAAAAAAAAAAABu},
+      {tenth + fifth, 0x3FFD, 0x9999999999999C00u},
+      {tenth * fifth, 0x3FF9, 0xA3D70A3D70A3DC29u},
+      {Float80(1e-6) - tenth, 0xBFFB, 0xCCCC46950FC72094u},
+      {f(0x7FFE, 0x8000000000000000u) * three, 0x7FFF, 0x8000000000000000u},         // overflow
+      {Float80(1.0) + f(0x3FBF, 0x8000000000000000u), 0x3FFF, 0x8000000000000000u},  // tie: even
+      {tiny * tenth, 0x0000, 0x0000000000000003u},
+  };
+  for (const auto& c : cases) EXPECT_EQ(bits(c.got), bits(f(c.signExp, c.significand)));
+  EXPECT_EQ(formatFloat80(sqrt(Float80(57.0))), "7.54983443527074969725");
+  EXPECT_EQ(formatFloat80(f(0x0000, 3)), "1.09355985956474238076e-4950");
+  EXPECT_EQ((Float80(1.0) / three).toDouble(), 0.33333333333333331);
+  EXPECT_EQ(Float80(-2.75).toInt32(), -2);
+  Float80 parsed;
+  ASSERT_TRUE(parseFloat80("0.9", &parsed));
+  EXPECT_EQ(bits(parsed), bits(f(0x3FFE, 0xE666666666666666u)));
+}
+
 #if GEOMETRY_HAS_X87
 
 long double hw(Float80 v) {
