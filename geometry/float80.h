@@ -84,7 +84,14 @@ bool parseFloat80(const std::string& text, Float80* value);
 // apart by its own arithmetic, every step exact.
 constexpr Float80 Float80::fromDouble(double d) {
   if (d != d) return fromBits(0xFFFF, 0xC000000000000000u);  // the x87's default NaN
+    // The sign of zero too, without dividing by it: zero must stay a constant
+    // expression, or the scene in static storage would be initialised at run
+    // time.
+#if defined(__GNUC__)
+  const uint16_t sign = __builtin_copysign(1.0, d) < 0 ? 0x8000 : 0;
+#else
   const uint16_t sign = (d < 0 || (d == 0 && 1 / d < 0)) ? 0x8000 : 0;
+#endif
   if (d < 0) d = -d;
   if (d == 0) return fromBits(sign, 0);
   if (d > 1.7976931348623157e308) return fromBits(sign | 0x7FFF, 0x8000000000000000u);

@@ -112,6 +112,13 @@ long operationCount() {
   return env ? std::atol(env) : 1000000;
 }
 
+// Zeros are constants, so the scene starts all zero before any code runs.
+static_assert(Float80(0.0).signExp() == 0 && Float80(0.0).significand() == 0, "+0");
+static_assert(Float80(-0.0).signExp() == 0x8000 && Float80(-0.0).significand() == 0, "-0");
+static_assert(Float80(-2.5).signExp() == 0xC000 &&
+                  Float80(-2.5).significand() == 0xA000000000000000u,
+              "-2.5");
+
 // Results the x87 gave, checked on every CPU: the integer arithmetic must
 // not depend on the word size or the byte order.
 TEST(Float80Test, KnownX87ResultsOnEveryCpu) {
