@@ -12,7 +12,7 @@ void setUp(const char* keys) {
     ready = true;
   }
   setClientSize(1000, 700);
-  scene.eye = Point4(3.0L, -4.0L, 4.0L, 4.0L);
+  scene.eye = Point4(Extended(3.0), Extended(-4.0), Extended(4.0), Extended(4.0));
   for (const char* k = keys; *k; ++k) {
     if (const Quaternion* step = stepForLetter(*k)) scene.eye.multiply(*step);
   }

@@ -5,8 +5,8 @@ const int kCellVertices[kCellCount][4] = {
     {2, 3, 6, 10}, {0, 1, 2, 8}, {1, 3, 5, 9}, {8, 9, 10, 12},
 };
 
-long double det3(long double a, long double b, long double c, long double d, long double e,
-                 long double f, long double g, long double h, long double l) {
+Extended det3(Extended a, Extended b, Extended c, Extended d, Extended e, Extended f, Extended g,
+              Extended h, Extended l) {
   return l * (a * e) + g * (b * f) + c * (d * h) - c * (e * g) - l * (b * d) - f * (a * h);
 }
 
@@ -18,13 +18,13 @@ namespace {
 void fillCellPlane(CellPlane* plane, const Point4& a, const Point4& b, const Point4& c,
                    const Point4& d) {
   // Rows B - A, C - A, D - A.
-  const long double r1w = b.w - a.w, r1x = b.x - a.x, r1y = b.y - a.y, r1z = b.z - a.z;
-  const long double r2w = c.w - a.w, r2x = c.x - a.x, r2y = c.y - a.y, r2z = c.z - a.z;
-  const long double r3w = d.w - a.w, r3x = d.x - a.x, r3y = d.y - a.y, r3z = d.z - a.z;
-  const long double u = det3(r1x, r1y, r1z, r2x, r2y, r2z, r3x, r3y, r3z);
-  const long double v = det3(r1w, r1y, r1z, r2w, r2y, r2z, r3w, r3y, r3z);
-  const long double f = det3(r1w, r1x, r1z, r2w, r2x, r2z, r3w, r3x, r3z);
-  const long double j = det3(r1w, r1x, r1y, r2w, r2x, r2y, r3w, r3x, r3y);
+  const Extended r1w = b.w - a.w, r1x = b.x - a.x, r1y = b.y - a.y, r1z = b.z - a.z;
+  const Extended r2w = c.w - a.w, r2x = c.x - a.x, r2y = c.y - a.y, r2z = c.z - a.z;
+  const Extended r3w = d.w - a.w, r3x = d.x - a.x, r3y = d.y - a.y, r3z = d.z - a.z;
+  const Extended u = det3(r1x, r1y, r1z, r2x, r2y, r2z, r3x, r3y, r3z);
+  const Extended v = det3(r1w, r1y, r1z, r2w, r2y, r2z, r3w, r3y, r3z);
+  const Extended f = det3(r1w, r1x, r1z, r2w, r2x, r2z, r3w, r3x, r3z);
+  const Extended j = det3(r1w, r1x, r1y, r2w, r2x, r2y, r3w, r3x, r3y);
   plane->nw = u;
   plane->nx = -v;
   plane->ny = f;
@@ -33,12 +33,12 @@ void fillCellPlane(CellPlane* plane, const Point4& a, const Point4& b, const Poi
 }
 
 // The plane's value at a point: zero on the plane, its sign the side.
-inline long double signedValue(const CellPlane& plane, long double w, long double x, long double y,
-                               long double z) {
+inline Extended signedValue(const CellPlane& plane, Extended w, Extended x, Extended y,
+                            Extended z) {
   return plane.nw * w + plane.nx * x + plane.ny * y + plane.nz * z + plane.d;
 }
 
-inline long double signedValue(const CellPlane& plane, const Point4& p) {
+inline Extended signedValue(const CellPlane& plane, const Point4& p) {
   return signedValue(plane, p.w, p.x, p.y, p.z);
 }
 
@@ -61,7 +61,7 @@ void classifyVertices() {
   }
   // The running sum stays in registers: storing it to the scene on every
   // vertex costs more than the additions.
-  long double cw = 0.0L, cx = 0.0L, cy = 0.0L, cz = 0.0L;
+  Extended cw = Extended(0.0), cx = Extended(0.0), cy = Extended(0.0), cz = Extended(0.0);
   for (const Point4& v : s.vertices) {
     cw += v.w;
     cx += v.x;
@@ -71,13 +71,13 @@ void classifyVertices() {
   s.centroid =
       Point4(cw * kCentroidScale, cx * kCentroidScale, cy * kCentroidScale, cz * kCentroidScale);
   // The centroid's side of each cell is the same for every vertex's test.
-  long double centroidSide[kCellCount];
+  Extended centroidSide[kCellCount];
   for (int c = 0; c < kCellCount; ++c) centroidSide[c] = signedValue(s.cells[c], s.centroid);
 
   // The probe is kept in scalars: copying whole points costs more than the
   // arithmetic. The scene keeps the last vertex's offset and probe.
   const Point4& eye = s.eye;
-  long double ow, ox, oy, oz, pw, px, py, pz;  // set by every vertex
+  Extended ow, ox, oy, oz, pw, px, py, pz;  // set by every vertex
   for (Point4& vertex : s.vertices) {
     // offset := (eye - vertex) * kProbeStep; probe := vertex + offset.
     ow = (eye.w - vertex.w) * kProbeStep;

@@ -10,8 +10,8 @@
 extern const int kCellVertices[kCellCount][4];
 
 // Determinant of the rows (a, b, c), (d, e, f), (g, h, l).
-long double det3(long double a, long double b, long double c, long double d, long double e,
-                 long double f, long double g, long double h, long double l);
+Extended det3(Extended a, Extended b, Extended c, Extended d, Extended e, Extended f, Extended g,
+              Extended h, Extended l);
 
 // 1 when p and q lie clearly (product of signed values above kSideEpsilon) on
 // the same side of the plane, else 0.

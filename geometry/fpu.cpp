@@ -1,5 +1,7 @@
 #include "geometry/fpu.h"
 
+#include "geometry/extended.h"
+
 void setExtendedPrecision() {
 #if GEOMETRY_HAS_X87
   constexpr uint16_t kPrecisionMask = 0x0300;  // bits 8-9
@@ -13,8 +15,8 @@ void setExtendedPrecision() {
 #endif
 }
 
-void truncateToInt32(const long double* in, int32_t* out, int count) {
-#if GEOMETRY_HAS_X87
+void truncateToInt32(const Extended* in, int32_t* out, int count) {
+#if GEOMETRY_HARDWARE_EXTENDED
   const uint16_t saved = readX87ControlWord();
   loadX87ControlWord(static_cast<uint16_t>(saved | 0x0C00));  // round toward zero
   for (int i = 0; i < count; ++i) {
@@ -22,6 +24,6 @@ void truncateToInt32(const long double* in, int32_t* out, int count) {
   }
   loadX87ControlWord(saved);
 #else
-  for (int i = 0; i < count; ++i) out[i] = static_cast<int32_t>(in[i]);
+  for (int i = 0; i < count; ++i) out[i] = truncateToInt32(in[i]);
 #endif
 }

@@ -16,11 +16,6 @@
 // exceptions and the other bits are left as they are. No effect without x87.
 void setExtendedPrecision();
 
-// out[i] := in[i] truncated toward zero, for values inside the int32 range.
-// A plain conversion switches the x87 rounding mode twice per value (about
-// 100 cycles each time); this switches it once for the whole batch.
-void truncateToInt32(const long double* in, int32_t* out, int count);
-
 #if GEOMETRY_HAS_X87
 inline uint16_t readX87ControlWord() {
   uint16_t cw;

@@ -1,7 +1,5 @@
 #include "geometry/projection.h"
 
-#include <cmath>
-
 #include "geometry/classify.h"
 #include "geometry/fpu.h"
 
@@ -12,19 +10,24 @@ const int kEdgeVertices[kEdgeCount][2] = {
     {0, 8},  {1, 9},  {2, 10},  {3, 11},  {4, 12},  {5, 13},  {6, 14},  {7, 15},
 };
 
-namespace {
+int32_t toScreen(Extended value) { return truncateToInt32(scene.scale * value); }
 
-// Sine and cosine take the angle rounded to double and give an extended result.
-long double cosOfDouble(long double angle) {
-  return cosl(static_cast<long double>(static_cast<double>(angle)));
+const ViewRotation& viewRotation() {
+  // The view direction (3, -3.5, 4) never changes. These are the extended
+  // results of atan2l, and of sinl and cosl on the angles rounded to double,
+  // written as bits so that no C library's or CPU's trigonometry can move
+  // them by an ulp (one sine lies 0.04 ulp from a rounding midpoint).
+  // geometry_test recomputes them on the x87.
+  static const ViewRotation r = {
+      extendedFromBits(0xBFFE, 0xDCB72D3C62E28C01u),  // phi = atan2(-3.5, 3), -0.86217...
+      extendedFromBits(0x3FFE, 0xB6F61E0A4DD20026u),  // theta = atan2(4, |(3, -3.5)|), 0.71469...
+      extendedFromBits(0x3FFE, 0xA69A437183268EBBu),  // cos(-phi), 0.65079...
+      extendedFromBits(0x3FFE, 0xC25EA4046E57ACA8u),  // sin(-phi), 0.75925...
+      extendedFromBits(0x3FFE, 0xA7C758B52CC255ABu),  // cos(psi), psi = kHalfPi - theta, 0.65538...
+      extendedFromBits(0x3FFE, 0xC15AFB287A3F4E93u),  // sin(psi), 0.75529...
+  };
+  return r;
 }
-long double sinOfDouble(long double angle) {
-  return sinl(static_cast<long double>(static_cast<double>(angle)));
-}
-
-}  // namespace
-
-int32_t toScreen(long double value) { return static_cast<int32_t>(scene.scale * value); }
 
 void projectTo3D() {
   Quaternion r(scene.eye);
@@ -36,42 +39,16 @@ void projectTo3D() {
   }
 }
 
-namespace {
-
-// The two rotations that bring the fixed view direction onto +z. The
-// direction never changes, so their sines and cosines are computed once, on
-// first use (after start-up has put the FPU in extended mode).
-struct ViewRotation {
-  long double c1, s1;  // about z, by -phi: the horizontal part onto +x
-  long double c2, s2;  // about y, by psi: the direction itself onto +z
-};
-
-ViewRotation makeViewRotation() {
-  const Point3& view = scene.viewDir;
-  ViewRotation r;
-  const long double phi = atan2l(view.y, view.x);
-  r.c1 = cosOfDouble(-phi);
-  r.s1 = sinOfDouble(-phi);
-  const long double horizontal = sqrtl(view.x * view.x + view.y * view.y);
-  const long double theta = atan2l(view.z, horizontal);
-  const long double psi = kHalfPi - theta;
-  r.c2 = cosOfDouble(psi);
-  r.s2 = sinOfDouble(psi);
-  return r;
-}
-
-}  // namespace
-
 void projectTo2D() {
-  static const ViewRotation r = makeViewRotation();
+  const ViewRotation& r = viewRotation();
   // Both turns and the drop of z, one point at a time: the same arithmetic as
   // three passes, with fewer 80-bit loads and stores.
   for (int i = 0; i < kVertexCount; ++i) {
     Point3& p = scene.points3[i];
-    const long double x1 = r.c1 * p.x - r.s1 * p.y;
-    const long double y1 = r.s1 * p.x + r.c1 * p.y;
-    const long double x2 = r.c2 * x1 - r.s2 * p.z;
-    const long double z2 = r.s2 * x1 + r.c2 * p.z;
+    const Extended x1 = r.c1 * p.x - r.s1 * p.y;
+    const Extended y1 = r.s1 * p.x + r.c1 * p.y;
+    const Extended x2 = r.c2 * x1 - r.s2 * p.z;
+    const Extended z2 = r.s2 * x1 + r.c2 * p.z;
     p.x = x2;
     p.y = y1;
     p.z = z2;
@@ -81,7 +58,7 @@ void projectTo2D() {
 
 void buildScreenEdges() {
   // Each vertex is converted once; every edge end is one of them.
-  long double scaled[2 * kVertexCount];
+  Extended scaled[2 * kVertexCount];
   for (int i = 0; i < kVertexCount; ++i) {
     scaled[2 * i] = scene.scale * scene.points2[i].x;
     scaled[2 * i + 1] = scene.scale * scene.points2[i].y;

@@ -4,19 +4,19 @@
 #ifndef GEOMETRY_QUATERNION_H
 #define GEOMETRY_QUATERNION_H
 
-#include <cmath>
 #include <cstdint>
+
+#include "geometry/extended.h"
 
 template <class Self>
 struct Quad {
-  long double w = 0.0L;
-  long double x = 0.0L;
-  long double y = 0.0L;
-  long double z = 0.0L;
+  Extended w = Extended(0.0);
+  Extended x = Extended(0.0);
+  Extended y = Extended(0.0);
+  Extended z = Extended(0.0);
 
   constexpr Quad() = default;
-  constexpr Quad(long double w_, long double x_, long double y_, long double z_)
-      : w(w_), x(x_), y(y_), z(z_) {}
+  constexpr Quad(Extended w_, Extended x_, Extended y_, Extended z_) : w(w_), x(x_), y(y_), z(z_) {}
 
   template <class Q>
   Self& add(const Quad<Q>& q) {
@@ -36,7 +36,7 @@ struct Quad {
     return self();
   }
 
-  Self& scaleBy(long double k) {
+  Self& scaleBy(Extended k) {
     w *= k;
     x *= k;
     y *= k;
@@ -47,8 +47,8 @@ struct Quad {
   // Hamilton product with this object as the left factor: this := this * q.
   template <class Q>
   Self& multiply(const Quad<Q>& q) {
-    const long double a0 = w, a1 = x, a2 = y, a3 = z;
-    const long double b0 = q.w, b1 = q.x, b2 = q.y, b3 = q.z;
+    const Extended a0 = w, a1 = x, a2 = y, a3 = z;
+    const Extended b0 = q.w, b1 = q.x, b2 = q.y, b3 = q.z;
     w = a0 * b0 - a1 * b1 - a2 * b2 - a3 * b3;
     x = a0 * b1 + a1 * b0 + a2 * b3 - a3 * b2;
     y = a0 * b2 - a1 * b3 + a2 * b0 + a3 * b1;
@@ -56,10 +56,10 @@ struct Quad {
     return self();
   }
 
-  long double norm() const { return sqrtl(w * w + x * x + y * y + z * z); }
+  Extended norm() const { return squareRoot(w * w + x * x + y * y + z * z); }
 
   Self& normalize() {
-    const long double n = norm();
+    const Extended n = norm();
     w /= n;
     x /= n;
     y /= n;
@@ -69,7 +69,7 @@ struct Quad {
 
   // The conjugate divided by the norm: the inverse of a unit quaternion.
   Self& unitConjugate() {
-    const long double n = norm();
+    const Extended n = norm();
     w = w / n;
     x = x / -n;
     y = y / -n;
@@ -95,8 +95,7 @@ struct Point4 : Quad<Point4> {
   int32_t visible = 0;
 
   constexpr Point4() = default;
-  constexpr Point4(long double w_, long double x_, long double y_, long double z_)
-      : Quad(w_, x_, y_, z_) {}
+  constexpr Point4(Extended w_, Extended x_, Extended y_, Extended z_) : Quad(w_, x_, y_, z_) {}
 };
 
 constexpr Quaternion::Quaternion(const Point4& p) : Quad(p.w, p.x, p.y, p.z) {}

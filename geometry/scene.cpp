@@ -12,9 +12,9 @@ ScreenSize provisionalScreenSize() { return {1000, 700}; }
 
 ScreenSizeSource screenSizeSource = provisionalScreenSize;
 
-long double scaleFor(int32_t width, int32_t height) {
+Extended scaleFor(int32_t width, int32_t height) {
   const int32_t shorter = width > height ? height : width;
-  return static_cast<long double>(shorter) * kScaleFactor;
+  return Extended(shorter) * kScaleFactor;
 }
 
 // The unit must be in extended mode before any geometry runs, and initStatics()
@@ -33,16 +33,16 @@ void initStatics() {
   scene.centroid = Point4();
   scene.probe = Point4();
   scene.offset = Point4();
-  scene.eye = Point4(3.0L, -4.0L, 4.0L, 4.0L);
-  scene.stepI = Quaternion(Point4(1.0L, kStepComponent, 0.0L, 0.0L));
-  scene.stepJ = Quaternion(Point4(1.0L, 0.0L, kStepComponent, 0.0L));
-  scene.stepIInv = Quaternion(0.0L, 0.0L, 0.0L, 0.0L);
-  scene.stepJInv = Quaternion(0.0L, 0.0L, 0.0L, 0.0L);
+  scene.eye = Point4(Extended(3.0), Extended(-4.0), Extended(4.0), Extended(4.0));
+  scene.stepI = Quaternion(Point4(Extended(1.0), kStepComponent, Extended(0.0), Extended(0.0)));
+  scene.stepJ = Quaternion(Point4(Extended(1.0), Extended(0.0), kStepComponent, Extended(0.0)));
+  scene.stepIInv = Quaternion();
+  scene.stepJInv = Quaternion();
 }
 
 void initScene() {
   for (int i = 0; i < kVertexCount; ++i) {
-    auto coordinate = [i](int k) { return (i >> k) & 1 ? 1.0L : -1.0L; };
+    auto coordinate = [i](int k) { return Extended((i >> k) & 1 ? 1.0 : -1.0); };
     scene.vertices[i] = Point4(coordinate(0), coordinate(1), coordinate(2), coordinate(3));
   }
   const ScreenSize screen = screenSizeSource();

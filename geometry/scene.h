@@ -12,13 +12,13 @@
 // Extended constants are the nearest doubles widened, not the nearest extended
 // values, hence the double literals.
 constexpr int32_t kVertexRadius = 4;
-constexpr long double kSideEpsilon = static_cast<long double>(1e-6);
-constexpr long double kCentroidScale = static_cast<long double>(0.0625);
-constexpr long double kPi = static_cast<long double>(3.141592653589793);
-constexpr long double kHalfPi = kPi * static_cast<long double>(0.5);  // exact
-constexpr long double kScaleFactor = static_cast<long double>(0.22);
-constexpr long double kProbeStep = static_cast<long double>(1e-4);
-constexpr long double kStepComponent = static_cast<long double>(0.08);
+constexpr Extended kSideEpsilon = Extended(1e-6);
+constexpr Extended kCentroidScale = Extended(0.0625);
+constexpr Extended kPi = Extended(3.141592653589793);
+constexpr Extended kHalfPi = Extended(3.141592653589793 * 0.5);  // kPi * 0.5, exact
+constexpr Extended kScaleFactor = Extended(0.22);
+constexpr Extended kProbeStep = Extended(1e-4);
+constexpr Extended kStepComponent = Extended(0.08);
 
 constexpr int kVertexCount = 16;
 constexpr int kEdgeCount = 32;
@@ -27,15 +27,15 @@ constexpr int kCellCount = 8;
 // Plain records: every use sets every field (and the scene, in static
 // storage, starts all zero).
 struct Point3 {
-  long double x;
-  long double y;
-  long double z;
+  Extended x;
+  Extended y;
+  Extended z;
   int32_t visible;
 };
 
 struct Point2 {
-  long double x;
-  long double y;
+  Extended x;
+  Extended y;
   int32_t visible;
 };
 
@@ -51,22 +51,23 @@ struct ScreenEdge {
 
 // The hyperplane nw*w + nx*x + ny*y + nz*z + d = 0 of one cubic cell.
 struct CellPlane {
-  long double nw;
-  long double nx;
-  long double ny;
-  long double nz;
-  long double d;
+  Extended nw;
+  Extended nx;
+  Extended ny;
+  Extended nz;
+  Extended d;
 };
 
 struct Scene {
   Point4 vertices[kVertexCount];
   Point4 eye;
-  Point3 viewDir{3.0L, -3.5L, 4.0L, 0};  // fixed initial data, never changed
-  Quaternion stepI, stepJ;               // Up, Left
-  Quaternion stepIInv, stepJInv;         // Down, Right
+  // Fixed initial data, never changed.
+  Point3 viewDir{Extended(3.0), Extended(-3.5), Extended(4.0), 0};
+  Quaternion stepI, stepJ;        // Up, Left
+  Quaternion stepIInv, stepJInv;  // Down, Right
   int32_t clientWidth = 0;
   int32_t clientHeight = 0;
-  long double scale = 0.0L;
+  Extended scale = Extended(0.0);
   CellPlane cells[kCellCount];
   Point4 centroid, probe, offset;
   Point3 points3[kVertexCount];

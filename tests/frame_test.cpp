@@ -7,6 +7,7 @@
 
 #include "geometry/classify.h"
 #include "geometry/projection.h"
+#include "tests/extended_testing.h"
 
 namespace {
 
@@ -90,29 +91,29 @@ TEST_F(FrameTest, ArrowKeysMoveTheFigure) {
     EXPECT_EQ(hidden(), c.hidden) << c.keys;
   }
   EXPECT_EQ(edgesWithCount(1), (std::vector<int>{17, 20, 22, 29}));
-  EXPECT_NEAR(scene.eye.w, -3.2023L, 1e-4L);
-  EXPECT_NEAR(scene.eye.x, 3.8399L, 1e-4L);
-  EXPECT_NEAR(scene.eye.y, -4.2010L, 1e-4L);
-  EXPECT_NEAR(scene.eye.z, -3.7883L, 1e-4L);
+  EXPECT_NEAR_X(scene.eye.w, Extended(-3.2023), Extended(1e-4));
+  EXPECT_NEAR_X(scene.eye.x, Extended(3.8399), Extended(1e-4));
+  EXPECT_NEAR_X(scene.eye.y, Extended(-4.2010), Extended(1e-4));
+  EXPECT_NEAR_X(scene.eye.z, Extended(-3.7883), Extended(1e-4));
 }
 
 TEST_F(FrameTest, KeysKeepTheEyeLengthAndUndoEachOther) {
   const Point4 start = scene.eye;
-  const long double length = start.norm();
+  const Extended length = start.norm();
   press("UDLRRLDU");
-  EXPECT_NEAR(scene.eye.w, start.w, 1e-17L);
-  EXPECT_NEAR(scene.eye.x, start.x, 1e-17L);
-  EXPECT_NEAR(scene.eye.y, start.y, 1e-17L);
-  EXPECT_NEAR(scene.eye.z, start.z, 1e-17L);
+  EXPECT_NEAR_X(scene.eye.w, start.w, Extended(1e-17));
+  EXPECT_NEAR_X(scene.eye.x, start.x, Extended(1e-17));
+  EXPECT_NEAR_X(scene.eye.y, start.y, Extended(1e-17));
+  EXPECT_NEAR_X(scene.eye.z, start.z, Extended(1e-17));
   press("UUULLLDRDRUUUUUUUUUUUUUULLLLLLLLLLLLLLLLLLLLLLRRD");
-  EXPECT_NEAR(scene.eye.norm() / length, 1.0L, 1e-16L);
+  EXPECT_NEAR_X(scene.eye.norm() / length, Extended(1.0), Extended(1e-16));
 
   SetUp();
   press("UL");
   const Point4 upLeft = scene.eye;
   SetUp();
   press("LU");
-  EXPECT_GT(fabsl(upLeft.w - scene.eye.w) + fabsl(upLeft.z - scene.eye.z), 1e-3L);
+  EXPECT_GT(absX(upLeft.w - scene.eye.w) + absX(upLeft.z - scene.eye.z), Extended(1e-3));
 }
 
 TEST_F(FrameTest, VertexAndItsOppositeAreMirrorImages) {
@@ -133,15 +134,16 @@ TEST_F(FrameTest, EyesPlacedDirectlyOnAndInsideCells) {
     std::vector<int> hidden;
   };
   const Case cases[] = {
-      {Point4(1.0L, 5.0L, 5.0L, 5.0L), {0}},  // exactly on the plane w = +1
-      {Point4(0.9L, 5.0L, 5.0L, 5.0L), {0, 1}},
-      {Point4(0.5L, -0.25L, 0.1L, 0.0L),
+      {Point4(Extended(1.0), Extended(5.0), Extended(5.0), Extended(5.0)),
+       {0}},  // exactly on the plane w = +1
+      {Point4(Extended(0.9), Extended(5.0), Extended(5.0), Extended(5.0)), {0, 1}},
+      {Point4(Extended(0.5), Extended(-0.25), Extended(0.1), Extended(0.0)),
        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},  // inside the cube
   };
   for (const Case& c : cases) {
     scene.eye = c.eye;
     updateFrame();
-    EXPECT_EQ(hidden(), c.hidden) << c.eye.w;
+    EXPECT_EQ(hidden(), c.hidden) << formatFloat80(toFloat80(c.eye.w));
   }
   for (const ScreenEdge& e : scene.edges) {
     EXPECT_EQ(e.visibleCount, 0);
@@ -151,21 +153,21 @@ TEST_F(FrameTest, EyesPlacedDirectlyOnAndInsideCells) {
 
 TEST_F(FrameTest, CellPlanesHaveOneAxisNormalOfLengthEightAndAreStable) {
   classifyVertices();
-  EXPECT_EQ(scene.cells[0].nz, -8.0L);
-  EXPECT_EQ(scene.cells[0].d, -8.0L);
+  EXPECT_EQ(scene.cells[0].nz, Extended(-8.0));
+  EXPECT_EQ(scene.cells[0].d, Extended(-8.0));
   CellPlane first[kCellCount];
   for (int c = 0; c < kCellCount; ++c) {
     const CellPlane& p = scene.cells[c];
-    const long double n[4] = {p.nw, p.nx, p.ny, p.nz};
+    const Extended n[4] = {p.nw, p.nx, p.ny, p.nz};
     int nonZero = 0;
-    for (long double v : n) {
-      if (v != 0.0L) {
+    for (Extended v : n) {
+      if (v != Extended(0.0)) {
         ++nonZero;
-        EXPECT_EQ(fabsl(v), 8.0L) << "cell " << c;
+        EXPECT_EQ(absX(v), Extended(8.0)) << "cell " << c;
       }
     }
     EXPECT_EQ(nonZero, 1) << "cell " << c;
-    EXPECT_EQ(fabsl(p.d), 8.0L) << "cell " << c;
+    EXPECT_EQ(absX(p.d), Extended(8.0)) << "cell " << c;
     // The centroid (origin) is 1 unit from every cell, on the inner side.
     EXPECT_EQ(sameSide(p, Point4(), Point4()), 1) << "cell " << c;
     first[c] = p;
@@ -180,14 +182,23 @@ TEST_F(FrameTest, CellPlanesHaveOneAxisNormalOfLengthEightAndAreStable) {
 
 TEST(SideTest, ThresholdIsStrict) {
   // n = (1, 0, 0, 0), d = 0: the signed value of a point is its w.
-  const CellPlane plane{1.0L, 0.0L, 0.0L, 0.0L, 0.0L};
-  const Point4 one(1.0L, 0.0L, 0.0L, 0.0L);
-  EXPECT_EQ(sameSide(plane, one, Point4(kSideEpsilon, 0.0L, 0.0L, 0.0L)), 0);
-  EXPECT_EQ(sameSide(plane, one, Point4(kSideEpsilon * 2.0L, 0.0L, 0.0L, 0.0L)), 1);
+  const CellPlane plane{Extended(1.0), Extended(0.0), Extended(0.0), Extended(0.0), Extended(0.0)};
+  const Point4 one(Extended(1.0), Extended(0.0), Extended(0.0), Extended(0.0));
+  EXPECT_EQ(sameSide(plane, one, Point4(kSideEpsilon, Extended(0.0), Extended(0.0), Extended(0.0))),
+            0);
+  EXPECT_EQ(
+      sameSide(plane, one,
+               Point4(kSideEpsilon * Extended(2.0), Extended(0.0), Extended(0.0), Extended(0.0))),
+      1);
   EXPECT_EQ(sameSide(plane, one, Point4()), 0);
-  EXPECT_EQ(sameSide(plane, one, Point4(-1.0L, 0.0L, 0.0L, 0.0L)), 0);
-  EXPECT_EQ(det3(1, 2, 3, 4, 5, 6, 7, 8, 10), -3.0L);
-  EXPECT_EQ(det3(2, 0, 0, 0, 3, 0, 0, 0, 4), 24.0L);
+  EXPECT_EQ(
+      sameSide(plane, one, Point4(Extended(-1.0), Extended(0.0), Extended(0.0), Extended(0.0))), 0);
+  EXPECT_EQ(det3(Extended(1.0), Extended(2.0), Extended(3.0), Extended(4.0), Extended(5.0),
+                 Extended(6.0), Extended(7.0), Extended(8.0), Extended(10.0)),
+            Extended(-3.0));
+  EXPECT_EQ(det3(Extended(2.0), Extended(0.0), Extended(0.0), Extended(0.0), Extended(3.0),
+                 Extended(0.0), Extended(0.0), Extended(0.0), Extended(4.0)),
+            Extended(24.0));
 }
 
 // The frame's own test is strict too: a probe whose product with the
@@ -198,23 +209,23 @@ TEST(SideTest, ThresholdIsStrict) {
 // eye on vertex 15 so that its probe is the vertex itself. On the cell w = 0
 // the product is 2^-9 * (2^-6 * w) = kSideEpsilon when w = kSideEpsilon * 2^15.
 TEST_F(FrameTest, ProbeExactlyAtThresholdIsOutside) {
-  const long double side = 0.25L, half = side / 2;
-  const auto place = [&](long double w) {
+  const Extended side = Extended(0.25), half = side / Extended(2.0);
+  const auto place = [&](Extended w) {
     for (int i = 0; i < kVertexCount; ++i) {
-      auto at = [i, side](int k) { return (i >> k) & 1 ? side : 0.0L; };
+      auto at = [i, side](int k) { return (i >> k) & 1 ? side : Extended(0.0); };
       scene.vertices[i] = Point4(at(0), at(1), at(2), at(3));
     }
     scene.vertices[15] = Point4(w, half, half, half);
     scene.vertices[14] = Point4(side - w, side + half, side + half, side + half);
     scene.eye = scene.vertices[15];
     classifyVertices();
-    for (long double c : {scene.centroid.w, scene.centroid.x, scene.centroid.y, scene.centroid.z})
+    for (Extended c : {scene.centroid.w, scene.centroid.x, scene.centroid.y, scene.centroid.z})
       EXPECT_EQ(c, half);
     return scene.vertices[15].visible;
   };
-  const long double w = kSideEpsilon * 32768.0L;
+  const Extended w = kSideEpsilon * Extended(32768.0);
   EXPECT_EQ(place(w), 1);
-  EXPECT_EQ(place(w + 0x1p-50L), 0);
+  EXPECT_EQ(place(w + Extended(0x1p-50)), 0);
   EXPECT_EQ(place(half), 0);
 }
 
@@ -222,24 +233,25 @@ TEST_F(FrameTest, ProbeExactlyAtThresholdIsOutside) {
 // longer mirror each other: for a box, a vertex is hidden exactly when its
 // probe lies strictly inside the box, coordinate by coordinate.
 TEST_F(FrameTest, HiddenExactlyWhenTheProbeIsInsideAnOffCentreBox) {
-  const long double lo[4] = {1.0L, -2.0L, 0.5L, 2.0L}, hi[4] = {3.0L, 0.0L, 1.5L, 5.0L};
+  const Extended lo[4] = {Extended(1.0), Extended(-2.0), Extended(0.5), Extended(2.0)},
+                 hi[4] = {Extended(3.0), Extended(0.0), Extended(1.5), Extended(5.0)};
   for (int i = 0; i < kVertexCount; ++i) {
     auto at = [&](int k) { return (i >> k) & 1 ? hi[k] : lo[k]; };
     scene.vertices[i] = Point4(at(0), at(1), at(2), at(3));
   }
   std::srand(7);
-  auto coordinate = [] { return (std::rand() % 2001 - 1000) / 97.0L; };
+  auto coordinate = [] { return Extended(std::rand() % 2001 - 1000) / Extended(97.0); };
   int hidden = 0;
   for (int n = 0; n < 300; ++n) {
     scene.eye = Point4(coordinate(), coordinate(), coordinate(), coordinate());
     classifyVertices();
     for (int i = 0; i < kVertexCount; ++i) {
       const Point4& v = scene.vertices[i];
-      const long double e[4] = {scene.eye.w, scene.eye.x, scene.eye.y, scene.eye.z};
-      const long double p[4] = {v.w, v.x, v.y, v.z};
+      const Extended e[4] = {scene.eye.w, scene.eye.x, scene.eye.y, scene.eye.z};
+      const Extended p[4] = {v.w, v.x, v.y, v.z};
       bool inside = true;
       for (int k = 0; k < 4; ++k) {
-        const long double probe = p[k] + (e[k] - p[k]) * kProbeStep;
+        const Extended probe = p[k] + (e[k] - p[k]) * kProbeStep;
         inside = inside && lo[k] < probe && probe < hi[k];
       }
       EXPECT_EQ(v.visible, inside ? 0 : 1) << "eye " << n << ", vertex " << i;
@@ -263,17 +275,18 @@ TEST_F(FrameTest, ViewTurnsKeepLengthsAndDropOnlyTheDepth) {
     r.unitConjugate();
     p.multiply(r);
     const Point3& q = scene.points3[i];
-    EXPECT_NEAR(q.x * q.x + q.y * q.y + q.z * q.z, p.x * p.x + p.y * p.y + p.z * p.z, 1e-15L);
+    EXPECT_NEAR_X(q.x * q.x + q.y * q.y + q.z * q.z, p.x * p.x + p.y * p.y + p.z * p.z,
+                  Extended(1e-15));
     EXPECT_EQ(scene.points2[i].x, q.x);
     EXPECT_EQ(scene.points2[i].y, q.y);
   }
 }
 
 TEST_F(FrameTest, ScreenValuesTruncateTowardZero) {
-  scene.scale = 1.0L;
-  EXPECT_EQ(toScreen(-128.507L), -128);
-  EXPECT_EQ(toScreen(145.54L), 145);
-  EXPECT_EQ(toScreen(-0.99L), 0);
+  scene.scale = Extended(1.0);
+  EXPECT_EQ(toScreen(Extended(-128.507)), -128);
+  EXPECT_EQ(toScreen(Extended(145.54)), 145);
+  EXPECT_EQ(toScreen(Extended(-0.99)), 0);
   setClientSize(0, 480);
   updateFrame();
   for (const ScreenEdge& e : scene.edges) {

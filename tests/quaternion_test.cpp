@@ -5,78 +5,85 @@
 #include <cmath>
 
 #include "geometry/fpu.h"
+#include "tests/extended_testing.h"
 
 namespace {
 
-constexpr long double kTol = 1e-18L;
+constexpr Extended kTol = Extended(1e-18);
 
-void expectQuad(const Quaternion& q, long double w, long double x, long double y, long double z,
-                long double tol = kTol) {
-  EXPECT_NEAR(q.w, w, tol);
-  EXPECT_NEAR(q.x, x, tol);
-  EXPECT_NEAR(q.y, y, tol);
-  EXPECT_NEAR(q.z, z, tol);
+void expectQuad(const Quaternion& q, Extended w, Extended x, Extended y, Extended z,
+                Extended tol = kTol) {
+  EXPECT_NEAR_X(q.w, w, tol);
+  EXPECT_NEAR_X(q.x, x, tol);
+  EXPECT_NEAR_X(q.y, y, tol);
+  EXPECT_NEAR_X(q.z, z, tol);
 }
 
 TEST(Quaternion, StepRotationAndItsInverseMultiplyToOneEitherWay) {
-  Quaternion step(1.0L, static_cast<long double>(0.08), 0.0L, 0.0L);
+  Quaternion step(Extended(1.0), static_cast<Extended>(0.08), Extended(0.0), Extended(0.0));
   step.normalize();
-  expectQuad(step, 0.996815278536125L, 0.079745222282890L, 0.0L, 0.0L, 1e-15L);
+  expectQuad(step, Extended(0.996815278536125), Extended(0.079745222282890), Extended(0.0),
+             Extended(0.0), Extended(1e-15));
   Quaternion inverse = step;
   inverse.unitConjugate();
-  expectQuad(inverse, step.w, -step.x, 0.0L, 0.0L);
+  expectQuad(inverse, step.w, -step.x, Extended(0.0), Extended(0.0));
 
   Quaternion a = step;
   a.multiply(inverse);
-  expectQuad(a, 1.0L, 0.0L, 0.0L, 0.0L);
+  expectQuad(a, Extended(1.0), Extended(0.0), Extended(0.0), Extended(0.0));
   Quaternion b = inverse;
   b.multiply(step);
-  expectQuad(b, 1.0L, 0.0L, 0.0L, 0.0L);
+  expectQuad(b, Extended(1.0), Extended(0.0), Extended(0.0), Extended(0.0));
 }
 
 TEST(Quaternion, UnitConjugateOfTheStartEye) {
-  const Quaternion eye(3.0L, -4.0L, 4.0L, 4.0L);
-  const long double root57 = sqrtl(57.0L);
+  const Quaternion eye(Extended(3.0), Extended(-4.0), Extended(4.0), Extended(4.0));
+  const Extended root57 = squareRoot(Extended(57.0));
   EXPECT_EQ(eye.norm(), root57);
   Quaternion r = eye;
   r.unitConjugate();
-  expectQuad(r, 3.0L / root57, 4.0L / root57, -4.0L / root57, -4.0L / root57);
+  expectQuad(r, Extended(3.0) / root57, Extended(4.0) / root57, Extended(-4.0) / root57,
+             Extended(-4.0) / root57);
   // The steps have no z part; normalize must still scale it.
   Quaternion unit = eye;
-  expectQuad(unit.normalize(), 3.0L / root57, -4.0L / root57, 4.0L / root57, 4.0L / root57);
+  expectQuad(unit.normalize(), Extended(3.0) / root57, Extended(-4.0) / root57,
+             Extended(4.0) / root57, Extended(4.0) / root57);
   Quaternion turned = eye;
   turned.multiply(r);
-  expectQuad(turned, root57, 0.0L, 0.0L, 0.0L, 1e-17L);
+  expectQuad(turned, root57, Extended(0.0), Extended(0.0), Extended(0.0), Extended(1e-17));
 }
 
 TEST(Quaternion, ProductIsNotCommutative) {
-  Quaternion i(0.0L, 1.0L, 0.0L, 0.0L);
-  const Quaternion j(0.0L, 0.0L, 1.0L, 0.0L);
+  Quaternion i(Extended(0.0), Extended(1.0), Extended(0.0), Extended(0.0));
+  const Quaternion j(Extended(0.0), Extended(0.0), Extended(1.0), Extended(0.0));
   Quaternion ij = i;
   ij.multiply(j);
-  expectQuad(ij, 0.0L, 0.0L, 0.0L, 1.0L, 0.0L);
+  expectQuad(ij, Extended(0.0), Extended(0.0), Extended(0.0), Extended(1.0), Extended(0.0));
   Quaternion ji = j;
   ji.multiply(i);
-  expectQuad(ji, 0.0L, 0.0L, 0.0L, -1.0L, 0.0L);
+  expectQuad(ji, Extended(0.0), Extended(0.0), Extended(0.0), Extended(-1.0), Extended(0.0));
 }
 
 TEST(Point4, AddSubtractAndScaleEachComponent) {
-  Point4 p(1.0L, 2.0L, 3.0L, 4.0L);
-  p.add(Quaternion(0.5L, 0.25L, -1.0L, 8.0L));
-  expectQuad(Quaternion(p), 1.5L, 2.25L, 2.0L, 12.0L, 0.0L);
-  p.subtract(Point4(1.0L, 1.0L, 1.0L, 2.0L));
-  expectQuad(Quaternion(p), 0.5L, 1.25L, 1.0L, 10.0L, 0.0L);
-  p.scaleBy(4.0L);
-  expectQuad(Quaternion(p), 2.0L, 5.0L, 4.0L, 40.0L, 0.0L);
+  Point4 p(Extended(1.0), Extended(2.0), Extended(3.0), Extended(4.0));
+  p.add(Quaternion(Extended(0.5), Extended(0.25), Extended(-1.0), Extended(8.0)));
+  expectQuad(Quaternion(p), Extended(1.5), Extended(2.25), Extended(2.0), Extended(12.0),
+             Extended(0.0));
+  p.subtract(Point4(Extended(1.0), Extended(1.0), Extended(1.0), Extended(2.0)));
+  expectQuad(Quaternion(p), Extended(0.5), Extended(1.25), Extended(1.0), Extended(10.0),
+             Extended(0.0));
+  p.scaleBy(Extended(4.0));
+  expectQuad(Quaternion(p), Extended(2.0), Extended(5.0), Extended(4.0), Extended(40.0),
+             Extended(0.0));
 }
 
 TEST(Point4, ArithmeticKeepsTheFlagAndConversionDropsIt) {
-  Point4 p(1.0L, -1.0L, 1.0L, -1.0L);
+  Point4 p(Extended(1.0), Extended(-1.0), Extended(1.0), Extended(-1.0));
   p.visible = 1;
-  p.multiply(Quaternion(0.5L, 0.5L, 0.5L, 0.5L))
-      .add(Point4(1.0L, 1.0L, 1.0L, 1.0L))
-      .subtract(Quaternion(0.25L, 0.0L, 0.0L, 0.0L))
-      .scaleBy(2.0L)
+  p.multiply(Quaternion(Extended(0.5), Extended(0.5), Extended(0.5), Extended(0.5)))
+      .add(Point4(Extended(1.0), Extended(1.0), Extended(1.0), Extended(1.0)))
+      .subtract(Quaternion(Extended(0.25), Extended(0.0), Extended(0.0), Extended(0.0)))
+      .scaleBy(Extended(2.0))
       .normalize()
       .unitConjugate();
   EXPECT_EQ(p.visible, 1);

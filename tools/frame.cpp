@@ -1,9 +1,5 @@
 #include "tools/frame.h"
 
-#include <cfloat>
-#include <cmath>
-#include <cstdio>
-
 #include "geometry/projection.h"
 
 namespace {
@@ -14,16 +10,16 @@ namespace {
 // eye is refused as a zero one is. (Zero is named apart for valgrind, whose
 // x87 arithmetic in double precision holds LDBL_MIN as 0.)
 bool projectable(const Point4& eye) {
-  const long double squared = eye.w * eye.w + eye.x * eye.x + eye.y * eye.y + eye.z * eye.z;
-  return std::isfinite(eye.w) && std::isfinite(eye.x) && std::isfinite(eye.y) &&
-         std::isfinite(eye.z) && std::isfinite(squared) && squared != 0.0L && squared >= LDBL_MIN;
+  const Extended squared = eye.w * eye.w + eye.x * eye.x + eye.y * eye.y + eye.z * eye.z;
+  const Extended smallestNormal = extendedFromBits(0x0001, 0x8000000000000000u);
+  return isFiniteExtended(eye.w) && isFiniteExtended(eye.x) && isFiniteExtended(eye.y) &&
+         isFiniteExtended(eye.z) && isFiniteExtended(squared) && squared != Extended(0.0) &&
+         squared >= smallestNormal;
 }
 
-std::string formatExtended(long double v) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.21Lg", v);
-  return buffer;
-}
+// "%.21Lg" of the exact value, by our own conversion: the C library's needs
+// long double to be this format.
+std::string formatExtended(Extended v) { return formatFloat80(toFloat80(v)); }
 
 }  // namespace
 
@@ -56,7 +52,7 @@ bool computeFrame(const RenderOptions& options, std::string* error) {
 std::string frameJson(const RenderOptions& options) {
   std::string s = "{\"size\":[" + std::to_string(options.width) + "," +
                   std::to_string(options.height) + "],\"keys\":\"" + options.keys + "\",\"eye\":[";
-  const long double eye[4] = {scene.eye.w, scene.eye.x, scene.eye.y, scene.eye.z};
+  const Extended eye[4] = {scene.eye.w, scene.eye.x, scene.eye.y, scene.eye.z};
   for (int i = 0; i < 4; ++i) s += (i ? ",\"" : "\"") + formatExtended(eye[i]) + "\"";
   s += "],\"hidden\":[";
   bool first = true;

@@ -1,7 +1,6 @@
 #include "tools/render_options.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
@@ -134,19 +133,17 @@ bool parseKeys(const std::string& s, RenderOptions* o, std::string* error) {
 }
 
 // A plain decimal number: sign, digits, point, exponent. No hex, inf or nan.
-bool parseDecimal(const std::string& s, long double* value, std::string* why) {
+// Rounded to the nearest extended value by our own conversion: C libraries
+// whose long double is another format would round differently.
+bool parseDecimal(const std::string& s, Extended* value, std::string* why) {
   *why = "is not a decimal number";
-  if (s.empty() || s.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
-  if (s.find_first_of("0123456789") == std::string::npos) return false;
-  errno = 0;
-  char* end = nullptr;
-  const long double v = std::strtold(s.c_str(), &end);
-  if (end != s.c_str() + s.size()) return false;
-  if (std::isinf(v)) {
+  Float80 v;
+  if (!parseFloat80(s, &v)) return false;
+  if (!v.isFinite()) {
     *why = "is out of range: beyond the largest extended number, about 1.19e4932";
     return false;
   }
-  *value = v;  // underflow gives zero or a tiny eye, which the frame refuses
+  *value = fromFloat80(v);  // underflow gives zero or a tiny eye, which the frame refuses
   return true;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "geometry/extended.h"
+
 // Image sides beyond this are refused: an empty image cannot be written, and
 // larger ones would need gigabytes.
 constexpr int32_t kMaxImageSide = 16384;
@@ -18,7 +20,7 @@ struct RenderOptions {
   int32_t height = 700;
   std::string keys;  // L, U, R, D
   bool hasEye = false;
-  long double eye[4] = {0.0L, 0.0L, 0.0L, 0.0L};
+  Extended eye[4] = {Extended(0.0), Extended(0.0), Extended(0.0), Extended(0.0)};
   RenderFormat format = RenderFormat::kJson;
   std::string output;  // required for png and svg; "-" is standard output
   bool help = false;

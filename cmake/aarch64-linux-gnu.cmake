@@ -1,0 +1,5 @@
+# aarch64 Linux (see linux-cross.cmake).
+set(triple aarch64-linux-gnu)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(qemu qemu-aarch64)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)

@@ -1,0 +1,5 @@
+# s390x Linux (see linux-cross.cmake).
+set(triple s390x-linux-gnu)
+set(CMAKE_SYSTEM_PROCESSOR s390x)
+set(qemu qemu-s390x)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
