@@ -106,11 +106,13 @@ class Operands {
   std::mt19937_64 rng_;
 };
 
+#if GEOMETRY_HAS_X87
 // Operations per operator; HC_FLOAT80_OPS raises it for a long run.
 long operationCount() {
   const char* env = std::getenv("HC_FLOAT80_OPS");
   return env ? std::atol(env) : 1000000;
 }
+#endif
 
 // Zeros are constants, so the scene starts all zero before any code runs.
 static_assert(Float80(0.0).signExp() == 0 && Float80(0.0).significand() == 0, "+0");

@@ -37,11 +37,15 @@ std::string walk(Lcg& rng, uint32_t maxLength) {
   return keys;
 }
 
+// The generator is drawn from one statement at a time: the order in which
+// the operands of + are evaluated is the compiler's, and differs between CPUs.
+
 // A decimal with up to 19 significant digits and an exponent.
 std::string decimal(Lcg& rng) {
   std::string s = rng.below(2) ? "-" : "";
-  s += std::to_string(rng.below(100)) + "." + std::to_string(rng.next()) +
-       std::to_string(rng.next());
+  s += std::to_string(rng.below(100)) + ".";
+  s += std::to_string(rng.next());
+  s += std::to_string(rng.next());
   const int exponent = static_cast<int>(rng.below(9)) - 4;
   if (exponent != 0) s += "e" + std::to_string(exponent);
   return s;
@@ -54,9 +58,11 @@ std::string generated(Lcg& rng, uint64_t index) {
     case 0:
     case 1:
       return size + " --eye 3,-4,4,4 --keys " + walk(rng, 300);
-    case 2:
-      return size + " --eye " + decimal(rng) + "," + decimal(rng) + "," + decimal(rng) + "," +
-             decimal(rng) + " --keys " + walk(rng, 8);
+    case 2: {
+      std::string line = size + " --eye ";
+      for (int i = 0; i < 4; ++i) line += decimal(rng) + (i < 3 ? "," : "");
+      return line + " --keys " + walk(rng, 8);
+    }
     default: {
       // One coordinate of the eye on or a hair beside the threshold of a
       // cell's side test (1 + 1e-6 / 6.4e-3 from the centre, or +-1), the
@@ -70,7 +76,8 @@ std::string generated(Lcg& rng, uint64_t index) {
       std::string coordinates[4];
       for (std::string& c : coordinates) c = std::to_string(3 + rng.below(5));
       const uint32_t k = rng.below(4);
-      coordinates[k] = (rng.below(2) ? "-" : "") + std::string(edges[rng.below(6)]);
+      const bool negative = rng.below(2) != 0;
+      coordinates[k] = (negative ? "-" : "") + std::string(edges[rng.below(6)]);
       return size + " --eye " + coordinates[0] + "," + coordinates[1] + "," + coordinates[2] + "," +
              coordinates[3] + (rng.below(2) ? " --keys " + walk(rng, 3) : "");
     }
