@@ -88,8 +88,7 @@ const xdg_toplevel_listener toplevelListener = {
       if (!c.configured) c.width = w, c.height = h;
     },
     [](void* data, xdg_toplevel*) { static_cast<Client*>(data)->done = true; },
-    [](void*, xdg_toplevel*, int32_t, int32_t) {},
-    [](void*, xdg_toplevel*, wl_array*) {}};
+    [](void*, xdg_toplevel*, int32_t, int32_t) {}, [](void*, xdg_toplevel*, wl_array*) {}};
 
 const wl_keyboard_listener keyboardListener = {
     [](void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); },

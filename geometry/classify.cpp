@@ -44,7 +44,7 @@ inline Extended signedValue(const CellPlane& plane, const Point4& p) {
 
 // The threshold rule on two signed values: clearly on the same side only when
 // their product is above kSideEpsilon; on the plane or near it is not.
-inline bool clearlySameSide(long double sP, long double sQ) { return sP * sQ > kSideEpsilon; }
+inline bool clearlySameSide(Extended sP, Extended sQ) { return sP * sQ > kSideEpsilon; }
 
 }  // namespace
 
