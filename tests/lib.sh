@@ -20,8 +20,10 @@
 # finish                    prints the counts and exits, with 0 if none failed.
 # poll SECONDS CMD...       runs CMD every 0.1 s until it succeeds (returns 0)
 #                           or SECONDS have passed (returns 1).
-# start_xvfb WxH            starts Xvfb on a free display number; sets DISPLAY
-#                           and xvfb_pid. Returns 1 after bad if it fails.
+# start_xvfb WxH [vnc]      starts Xvfb (or Xvnc, whose screen RandR resizes,
+#                           as a remote desktop's) on a free display number;
+#                           sets DISPLAY and xvfb_pid. Returns 1 after bad if
+#                           it fails.
 # screen_equals WANT [CROP] captures the screen (or its CROP, as WxH+X+Y) to
 #                           $tmp/got.png once; true if it equals the PNG WANT.
 #                           Sets diff to the number of differing pixels.
@@ -182,10 +184,15 @@ poll() {
 
 start_xvfb() {
   rm -f "$tmp/display"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+  if [ "${2:-}" = vnc ]; then
+    Xvnc -displayfd 3 -geometry "$1" -depth 24 -SecurityTypes None -rfbport -1 -nolisten tcp \
+      3>"$tmp/display" 2>"$tmp/xvfb.log" &
+  else
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+  fi
   xvfb_pid=$!
   if ! poll 5 test -s "$tmp/display"; then
-    bad "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+    bad "the X server did not start: $(cat "$tmp/xvfb.log")"
     return 1
   fi
   DISPLAY=":$(cat "$tmp/display")"

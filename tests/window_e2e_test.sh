@@ -39,6 +39,10 @@ expect_start_failure() {
 expect_start_failure "DISPLAY with control characters" \
   '^hypercube: cannot open a display at DISPLAY=.:9\\x1b\[2J\\x07.: ' DISPLAY=$':9\e[2J\a'
 grep -q $'\e' "$tmp/err" && bad "DISPLAY with control characters: an escape reached stderr"
+# Bytes that are not UTF-8, and C1 controls that are, likewise.
+expect_start_failure "DISPLAY with C1 bytes" \
+  '^hypercube: cannot open a display at DISPLAY=.:9\\x85\\xc2\\x85.: ' DISPLAY=$':9\x85\xc2\x85'
+LC_ALL=C grep -q $'[\x80-\xff]' "$tmp/err" && bad "DISPLAY with C1 bytes: a raw byte reached stderr"
 # Under Wayland without XDG_RUNTIME_DIR, libwayland cannot find the socket.
 expect_start_failure "Wayland without XDG_RUNTIME_DIR" \
   "WAYLAND_DISPLAY='wayland-0': XDG_RUNTIME_DIR is not set" \
@@ -109,6 +113,12 @@ fi
 kill -STOP "$xvfb_pid"
 expect_start_failure "an X server that never answers" \
   "^hypercube: cannot open a display at DISPLAY=':[0-9]*': no answer within 5 seconds$"
+# However long its name (the screen number's leading zeros), the line is
+# whole: the name cut short with its length, then the reason.
+long="$DISPLAY.$(printf '0%.0s' $(seq 800))"
+expect_start_failure "a long name for an X server that never answers" \
+  "^hypercube: cannot open a display at DISPLAY=':[0-9]*\.0*'\.\.\. (${#long} bytes): no answer within 5 seconds$" \
+  DISPLAY="$long"
 kill -CONT "$xvfb_pid"
 
 finish

@@ -33,67 +33,6 @@ const char kUsageJsonOnly[] =
     "  --version       the version of hypercube this tool belongs to\n"
     "A value may also follow its option after '=', as in --size=640x480.\n";
 
-// Quoted arguments longer than this are cut short.
-constexpr size_t kQuoteLimit = 48;
-
-// The length of the UTF-8 sequence at s[i], or 0 when there is none.
-size_t utf8Length(const std::string& s, size_t i) {
-  const unsigned char b = static_cast<unsigned char>(s[i]);
-  size_t n;
-  unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
-  if (b >= 0xC2 && b <= 0xDF) {
-    n = 2;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    n = 3;
-    if (b == 0xE0) lo = 0xA0;  // overlong
-    if (b == 0xED) hi = 0x9F;  // surrogates
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    n = 4;
-    if (b == 0xF0) lo = 0x90;  // overlong
-    if (b == 0xF4) hi = 0x8F;  // beyond U+10FFFF
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    const unsigned char c = static_cast<unsigned char>(s[i + k]);
-    if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) return 0;
-  }
-  return n;
-}
-
-void appendHex(std::string* out, unsigned char u) {
-  static const char kHex[] = "0123456789abcdef";
-  *out += "\\x";
-  *out += kHex[u >> 4];
-  *out += kHex[u & 0xf];
-}
-
-// printable(s), stopping before the text would pass `limit` bytes; *used is
-// how much of `s` it covers. Characters and escapes are never cut.
-std::string printablePrefix(const std::string& s, size_t limit, size_t* used) {
-  std::string out;
-  size_t i = 0;
-  while (i < s.size()) {
-    const unsigned char u = static_cast<unsigned char>(s[i]);
-    const size_t n = u < 0x80 ? 1 : utf8Length(s, i);
-    const bool c1 = u == 0xC2 && n == 2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;
-    std::string piece;
-    if (n == 0) {
-      appendHex(&piece, u);
-    } else if (u < 0x20 || u == 0x7f || c1) {
-      for (size_t k = 0; k < n; ++k) appendHex(&piece, static_cast<unsigned char>(s[i + k]));
-    } else {
-      piece = s.substr(i, n);
-    }
-    if (out.size() + piece.size() > limit) break;
-    out += piece;
-    i += n == 0 ? 1 : n;
-  }
-  *used = i;
-  return out;
-}
-
 // A side of --size: digits only; leading zeros do not count.
 bool parseSide(const std::string& s, int32_t* side) {
   if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -186,18 +125,6 @@ bool parseFormat(const std::string& s, RenderOptions* o, std::string* error) {
 }
 
 }  // namespace
-
-std::string printable(const std::string& s) {
-  size_t used = 0;
-  return printablePrefix(s, std::string::npos, &used);
-}
-
-std::string quoted(const std::string& s) {
-  size_t used = 0;
-  const std::string shown = printablePrefix(s, kQuoteLimit, &used);
-  if (used == s.size()) return "'" + shown + "'";
-  return "'" + shown + "'... (" + std::to_string(s.size()) + " bytes)";
-}
 
 const char* renderUsage(bool withImages) { return withImages ? kUsageWithImages : kUsageJsonOnly; }
 

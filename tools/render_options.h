@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geometry/extended.h"
+#include "tools/printable.h"
 
 // Image sides beyond this are refused: an empty image cannot be written, and
 // larger ones would need gigabytes.
@@ -31,14 +32,6 @@ struct RenderOptions {
 // trailing newline, in *error.
 bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* options,
                         std::string* error);
-
-// `s` with control characters and bytes that are not UTF-8 as \xNN, so a
-// message quoting user input stays one line and cannot drive the terminal.
-std::string printable(const std::string& s);
-
-// printable(s) in single quotes, cut short with its length when long, for
-// messages that name the user's argument.
-std::string quoted(const std::string& s);
 
 // The help text; a build without images offers JSON only.
 const char* renderUsage(bool withImages);

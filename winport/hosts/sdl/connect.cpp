@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "tools/printable.h"
 #include "winport/hosts/sdl/sdl_host.h"
 #include "winport/hosts/sdl/wayland.h"
 #include "winport/hosts/sdl/x11.h"
@@ -17,22 +18,10 @@
 namespace winport {
 namespace {
 
-// `text` in single quotes, with control characters and quotes written as
-// escapes: a name from the environment must not drive the terminal.
-std::string quoted(const char* text) {
-  std::string out = "'";
-  for (const char* c = text; *c; ++c) {
-    const unsigned char u = static_cast<unsigned char>(*c);
-    if (u < 0x20 || u == 0x7F || u == '\\' || u == '\'') {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02x", u);
-      out += escape;
-    } else {
-      out += *c;
-    }
-  }
-  return out + "'";
-}
+// A name from the environment in a message: quoted, escaped so that it
+// cannot drive the terminal, and cut short when long so that the reason after
+// it is always read.
+std::string quotedName(const char* text) { return quoted(text, 200); }
 
 // What the libraries said, as one line: its lines joined, control
 // characters dropped.
@@ -55,11 +44,12 @@ std::string oneLine(const std::string& said) {
 // A forwarded X display whose far end hangs accepts the connection and never
 // answers; SDL would wait for ever.
 constexpr unsigned kAnswerSeconds = 5;
-char noAnswerLine[768];
+// Made before the wait: the signal handler can only write it.
+std::string noAnswerLine;
 int noAnswerFd = STDERR_FILENO;
 
 void noAnswer(int) {
-  const ssize_t written = write(noAnswerFd, noAnswerLine, std::strlen(noAnswerLine));
+  const ssize_t written = write(noAnswerFd, noAnswerLine.data(), noAnswerLine.size());
   (void)written;
   _exit(1);
 }
@@ -69,9 +59,8 @@ void noAnswer(int) {
 // to stderr, and Xlib adds nothing) becomes the reason of a failure, or is
 // passed on unchanged after a success.
 bool initVideo(const char* program, const std::string& where, std::string* reason) {
-  std::snprintf(noAnswerLine, sizeof noAnswerLine,
-                "%s: cannot open a display%s: no answer within %u seconds\n", program,
-                where.c_str(), kAnswerSeconds);
+  noAnswerLine = std::string(program) + ": cannot open a display" + where + ": no answer within " +
+                 std::to_string(kAnswerSeconds) + " seconds\n";
   std::fflush(stderr);
   FILE* kept = std::tmpfile();
   const int saved = kept ? dup(STDERR_FILENO) : -1;
@@ -130,7 +119,7 @@ bool SdlHost::start(const char* program, std::string* error) {
   const bool x11 = wanted ? std::strcmp(wanted, "x11") == 0 : display || !wayland;
   std::string where;
   if (x11) {
-    where = display ? " at DISPLAY=" + quoted(display) : "";
+    where = display ? " at DISPLAY=" + quotedName(display) : "";
     // SDL opens an X input method, and Xlib then parses the locale's whole
     // Compose table: a third of the start-up. The program takes no text, only
     // keys, so an empty table serves unless the user has chosen one. (Under
@@ -138,7 +127,7 @@ bool SdlHost::start(const char* program, std::string* error) {
     setenv("XCOMPOSEFILE", "/dev/null", 0);
   } else {
     const std::string name = wayland ? wayland : "wayland-0";
-    where = " at WAYLAND_DISPLAY=" + quoted(name.c_str());
+    where = " at WAYLAND_DISPLAY=" + quotedName(name.c_str());
     // libwayland would say so in a line of its own, then SDL in another.
     if (name[0] != '/' && !SDL_getenv("XDG_RUNTIME_DIR")) {
       *error = "cannot open a display" + where +
@@ -158,6 +147,8 @@ bool SdlHost::start(const char* program, std::string* error) {
   }
   started_ = true;
   screen_ = querySize();
+  // X events SDL does not handle itself: another client destroying the window.
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   // SDL falls back to drivers that show nothing; a program nobody can see is
   // no success.
   const char* driver = SDL_GetCurrentVideoDriver();

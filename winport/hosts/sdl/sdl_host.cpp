@@ -6,6 +6,7 @@
 #include "winport/hosts/sdl/sdl_host.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -25,6 +26,14 @@ namespace {
 
 // How long a window manager or compositor may take to maximise a new window.
 constexpr Uint32 kMaximizeWaitMs = 1000;
+// How long a window manager may take to show a new window at all (one that is
+// still starting may need a second request).
+constexpr unsigned kMapWaitMs = 10000;
+// How long closing may take once a signal asked for it, before the process
+// ends anyway: a logout must not wait on a window system that hangs.
+constexpr unsigned kQuitSeconds = 3;
+
+void quitNow(int) { _exit(0); }
 
 Size windowSize(SDL_Window* w) {
   Size s{0, 0};
@@ -35,8 +44,45 @@ Size windowSize(SDL_Window* w) {
 }  // namespace
 
 SdlHost::~SdlHost() {
-  for (auto& w : windows_) SDL_DestroyWindow(w.second.sdl);
-  if (started_) SDL_Quit();
+  for (auto& w : windows_) release(w.second);
+  // SDL_Quit would destroy an abandoned window after all.
+  if (started_ && !abandoned_) SDL_Quit();
+}
+
+void SdlHost::release(Window& w) {
+  // Unmapped first, so that SDL's destroy does not wait for an unmap; a
+  // window another client destroyed is left alone, as SDL would wait on it
+  // for ever, and goes with the process.
+  withdraw(w.x11);
+  if (windowGone(w.x11)) {
+    abandoned_ = true;
+    return;
+  }
+  SDL_DestroyWindow(w.sdl);
+}
+
+void SdlHost::refreshScreen() {
+  for (auto& w : windows_) {
+    if (!w.second.x11.x11()) continue;
+    Size root{0, 0};
+    rootSize(w.second.x11, &root.width, &root.height);
+    if (root.width > 0 && root.height > 0) screen_ = root;
+    return;
+  }
+  const Size now = querySize();
+  if (now.width > 0 && now.height > 0) screen_ = now;
+}
+
+bool SdlHost::show(Window& w) {
+  if (w.x11.x11() && !mapWithin(w.x11, kMapWaitMs)) {
+    failure_ = windowGone(w.x11) ? "lost the window" + where_ + ": another program destroyed it"
+                                 : "cannot show the window" + where_ +
+                                       ": the window manager did not map it within " +
+                                       std::to_string(kMapWaitMs / 1000) + " seconds";
+    return false;
+  }
+  SDL_ShowWindow(w.sdl);
+  return true;
 }
 
 Size SdlHost::querySize() {
@@ -100,7 +146,7 @@ void SdlHost::setCaption(HWND hwnd, const std::string& caption) {
 void SdlHost::closeWindow(HWND hwnd) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end()) return;
-  SDL_DestroyWindow(it->second.sdl);
+  release(it->second);
   windows_.erase(it);
 }
 
@@ -126,13 +172,13 @@ Size SdlHost::showMaximized(HWND hwnd) {
       SDL_SetWindowSize(w.sdl, usable.w, usable.h);
     }
     SDL_MaximizeWindow(w.sdl);
-    SDL_ShowWindow(w.sdl);
+    show(w);
     return windowSize(w.sdl);
   }
   // The window manager maps it maximised; the window keeps its own size for
   // when the user restores it.
   SDL_MaximizeWindow(w.sdl);
-  SDL_ShowWindow(w.sdl);
+  if (!show(w)) return windowSize(w.sdl);
   // The maximised size comes back a moment later; painting before it would
   // paint twice. Events read meanwhile stay queued in SDL.
   const Uint32 until = SDL_GetTicks() + kMaximizeWaitMs;
@@ -150,6 +196,9 @@ Size SdlHost::showMaximized(HWND hwnd) {
 
 Canvas& SdlHost::surface(HWND hwnd, Size client) {
   Window& w = windows_[hwnd];
+  // The screen may have grown since it was last read (RandR), and SDL's
+  // display mode need not say so: ask again before taking a window for larger.
+  if (client.width > screen_.width || client.height > screen_.height) refreshScreen();
   const Size screen = screen_;
   // A window larger than the screen keeps pixels only for the screen-sized part
   // at its top-left, in memory, put on the window directly: SDL's surface for it
@@ -275,8 +324,17 @@ void SdlHost::handle(const SDL_Event& e) {
         }
       }
       // SIGTERM or SIGINT (SDL turns them into this): close as the user would,
-      // so the program ends normally with status 0.
+      // so the program ends normally with status 0, and promptly even if the
+      // window system does not answer.
+      signal(SIGALRM, quitNow);
+      alarm(kQuitSeconds);
       for (auto& w : windows_) out_->push_back({HostEvent::kClose, w.first});
+      return;
+    case SDL_SYSWMEVENT:
+      noteSystemEvent(e.syswm.msg);
+      return;
+    case SDL_DISPLAYEVENT:
+      refreshScreen();
       return;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -336,6 +394,11 @@ bool SdlHost::pumpEvents(bool wait, std::vector<HostEvent>* events) {
     handle(e);
   }
   while (failure_.empty() && SDL_PollEvent(&e)) handle(e);
+  for (auto& w : windows_) {
+    if (failure_.empty() && windowGone(w.second.x11)) {
+      failure_ = "lost the window" + where_ + ": another program destroyed it";
+    }
+  }
   // Only the last of a burst of sizes matters, in the state the window is in
   // now.
   for (auto& w : windows_) {

@@ -59,16 +59,20 @@ class SdlHost : public Host {
     bool presentAll = true;  // the window may not show what the canvas holds
   };
   void handle(const SDL_Event& e);
+  bool show(Window& w);     // false, with failure_, if it cannot be shown
+  void release(Window& w);  // destroys the window unless SDL must not touch it
+  void refreshScreen();
   static void dropExposes(SDL_Window* sdl);
   Window* find(unsigned sdlWindowId, HWND* hwnd);
   static Size querySize();
 
   bool started_ = false;
+  bool abandoned_ = false;  // a window SDL must not destroy, nor SDL_Quit
   bool wayland_ = false;
   std::string where_;  // " at DISPLAY=':0'", for the lost display's line
   std::string failure_;
   std::map<HWND, Window> windows_;
-  Size screen_{0, 0};                      // read once at start
+  Size screen_{0, 0};                      // read at start, again when it may have changed
   std::vector<HostEvent>* out_ = nullptr;  // where handle() reports, while pumping
 };
 

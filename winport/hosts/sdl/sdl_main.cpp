@@ -1,5 +1,7 @@
 // The process entry on systems without Win32: connect to the display, then
 // run the program's own WinMain.
+#include <fcntl.h>
+#include <unistd.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -39,6 +41,12 @@ int runOnWayland(std::string& commandLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Started with a standard stream closed, the display's connection would
+  // take its number, and a message meant for stderr would reach the X server
+  // as protocol bytes.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) == -1) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+  }
   std::string commandLine;
   for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
   if (wantsWayland()) return runOnWayland(commandLine);

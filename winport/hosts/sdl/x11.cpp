@@ -8,13 +8,20 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <set>
+#include <thread>
 
 namespace winport {
 namespace {
 
 char programName[64] = "program";
+
+// Our windows, and those of them another client destroyed.
+std::set<unsigned long> ours;
+std::set<unsigned long> gone;
 
 // Xlib calls this when the connection to the X server breaks (the server
 // ended or was killed); its default prints Xlib's own text, and waiting on
@@ -37,6 +44,12 @@ int displayLost(Display* display) {
 int requestFailed(Display* display, XErrorEvent* e) {
   constexpr unsigned char kSendEvent = 25;  // X_SendEvent
   if (e->error_code == BadWindow && e->request_code == kSendEvent) return 0;
+  // Our window destroyed by another client: the host ends the program with
+  // one line of its own, not one per request that still named it.
+  if ((e->error_code == BadWindow || e->error_code == BadDrawable) && ours.count(e->resourceid)) {
+    gone.insert(e->resourceid);
+    return 0;
+  }
   char text[128] = "";
   XGetErrorText(display, e->error_code, text, sizeof text);
   std::fprintf(stderr, "%s: the X server refused a request (%s, request %d.%d); going on\n",
@@ -102,16 +115,66 @@ X11Window x11Window(SDL_Window* sdl) {
   if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return x;
   Display* display = info.info.x11.display;
   const ::Window window = info.info.x11.window;
-  XWindowAttributes a;
-  if (!XGetWindowAttributes(display, window, &a) || a.depth != 24 || !a.visual) return x;
-  if (a.visual->red_mask != 0xFF0000 || a.visual->green_mask != 0x00FF00 ||
-      a.visual->blue_mask != 0x0000FF) {
-    return x;
-  }
   x.display = display;
   x.window = window;
-  x.visual = a.visual;
+  ours.insert(window);
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(display, window, &a) || a.depth != 24 || !a.visual) return x;
+  if (a.visual->red_mask == 0xFF0000 && a.visual->green_mask == 0x00FF00 &&
+      a.visual->blue_mask == 0x0000FF) {
+    x.visual = a.visual;
+  }
   return x;
+}
+
+bool mapWithin(const X11Window& x, unsigned ms) {
+  using Clock = std::chrono::steady_clock;
+  Display* display = static_cast<Display*>(x.display);
+  const auto start = Clock::now();
+  auto asked = start;
+  XMapRaised(display, x.window);
+  for (;;) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(display, x.window, &a) || gone.count(x.window)) return false;
+    if (a.map_state != IsUnmapped) return true;
+    const auto now = Clock::now();
+    if (now - start >= std::chrono::milliseconds(ms)) return false;
+    if (now - asked >= std::chrono::seconds(1)) {
+      XMapRaised(display, x.window);
+      asked = now;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void withdraw(const X11Window& x) {
+  if (!x.x11() || windowGone(x)) return;
+  Display* display = static_cast<Display*>(x.display);
+  XWithdrawWindow(display, x.window, DefaultScreen(display));
+  XSync(display, False);
+}
+
+bool windowGone(const X11Window& x) { return x.x11() && gone.count(x.window); }
+
+void noteSystemEvent(const void* sdlSysWmMsg) {
+  const SDL_SysWMmsg* m = static_cast<const SDL_SysWMmsg*>(sdlSysWmMsg);
+  if (m && m->subsystem == SDL_SYSWM_X11 && m->msg.x11.event.type == DestroyNotify &&
+      ours.count(m->msg.x11.event.xdestroywindow.window)) {
+    gone.insert(m->msg.x11.event.xdestroywindow.window);
+  }
+}
+
+void rootSize(const X11Window& x, int* width, int* height) {
+  *width = *height = 0;
+  if (!x.x11()) return;
+  Display* display = static_cast<Display*>(x.display);
+  ::Window root;
+  int at;
+  unsigned w, h, border, depth;
+  if (XGetGeometry(display, DefaultRootWindow(display), &root, &at, &at, &w, &h, &border, &depth)) {
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h);
+  }
 }
 
 void putDirectly(const X11Window& x, const RasterCanvas& canvas) {

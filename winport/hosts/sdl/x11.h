@@ -19,15 +19,35 @@ void installX11ErrorHandlers(const char* program);
 bool windowManagerMaximizes(SDL_Window* sdl);
 
 // A window's X11 side, asked of the server once when the window is made (its
-// visual never changes). Empty unless it is an X11 window with 24-bit
-// 0xRRGGBB pixels, as ours are, on which a canvas can be put through Xlib.
+// visual never changes). Empty unless it is an X11 window; `visual` only where
+// its pixels are 24-bit 0xRRGGBB, as ours are, so that a canvas can be put on
+// it through Xlib.
 struct X11Window {
   void* display = nullptr;  // Display*
   unsigned long window = 0;
   void* visual = nullptr;  // Visual*
-  bool direct() const { return display != nullptr; }
+  bool x11() const { return display != nullptr; }
+  bool direct() const { return visual != nullptr; }
 };
 X11Window x11Window(SDL_Window* sdl);
+
+// Maps the window and waits for it, at most `ms`: SDL's own show waits for
+// ever, and a window manager that is still starting can drop the request, so
+// it is made again every second. False if the window is still not mapped.
+bool mapWithin(const X11Window& x, unsigned ms);
+
+// Unmaps the window (as a withdrawal), so that SDL's destroy, which would
+// wait for ever for an unmap that never comes, has none to wait for.
+void withdraw(const X11Window& x);
+
+// Whether another client destroyed the window: its DestroyNotify (passed on
+// from SDL's system events) or an error naming it says so. SDL must not touch
+// such a window again: it would wait for ever on it.
+bool windowGone(const X11Window& x);
+void noteSystemEvent(const void* sdlSysWmMsg);
+
+// The screen's size now (the root window's, which RandR changes), or 0x0.
+void rootSize(const X11Window& x, int* width, int* height);
 
 // Puts the canvas on the window's top-left through Xlib.
 void putDirectly(const X11Window& x, const RasterCanvas& canvas);

@@ -29,6 +29,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/printable.h"
+
 namespace winport {
 
 struct WaylandHost::Buffer {
@@ -83,23 +85,6 @@ void onSignal(int) {
   const char c = 1;
   const ssize_t written = write(signalPipe[1], &c, 1);
   (void)written;
-}
-
-// `text` in single quotes, control characters and quotes as escapes: a name
-// from the environment must not drive the terminal.
-std::string quoted(const char* text) {
-  std::string out = "'";
-  for (const char* c = text; *c; ++c) {
-    const unsigned char u = static_cast<unsigned char>(*c);
-    if (u < 0x20 || u == 0x7F || u == '\\' || u == '\'') {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02x", u);
-      out += escape;
-    } else {
-      out += *c;
-    }
-  }
-  return out + "'";
 }
 
 PixelRect unite(const PixelRect& a, const PixelRect& b) {
@@ -348,7 +333,7 @@ WaylandHost::~WaylandHost() {
 bool WaylandHost::start(std::string* error) {
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   const std::string name = wayland ? wayland : "wayland-0";
-  where_ = " at WAYLAND_DISPLAY=" + quoted(name.c_str());
+  where_ = " at WAYLAND_DISPLAY=" + quoted(name, 200);
   if (name[0] != '/' && !std::getenv("XDG_RUNTIME_DIR")) {
     *error = "cannot open a display" + where_ +
              ": XDG_RUNTIME_DIR is not set, so the compositor's socket cannot be found";
