@@ -109,6 +109,14 @@
 # root_done CACHE ROOT      keeps its downloads in CACHE/archives, unmounts
 #                           /proc and removes ROOT.
 
+# The tests read and pass text as UTF-8 (the caption through xprop, bytes in
+# arguments through Wine); a machine whose locale is unset is POSIX, where
+# they would come out as escapes. Cases that want another locale set it.
+case $(locale charmap 2>/dev/null) in
+  UTF-8) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+esac
+
 need_tools() {
   local tool
   for tool in "$@"; do
