@@ -487,11 +487,11 @@ void WaylandHost::armRepeat(uint32_t key) {
     t.tv_nsec = (v % 1000) * 1000000L;
     return t;
   };
-  itimerspec spec{};
-  spec.it_value = ms(std::max(1, repeatDelay_));
-  spec.it_interval.tv_nsec = 1000000000L / repeatRate_;
-  if (repeatRate_ == 1) spec.it_interval = ms(1000);
-  timerfd_settime(repeatFd_, 0, &spec, nullptr);
+  itimerspec repeat{};
+  repeat.it_value = ms(std::max(1, repeatDelay_));
+  repeat.it_interval.tv_nsec = 1000000000L / repeatRate_;
+  if (repeatRate_ == 1) repeat.it_interval = ms(1000);
+  timerfd_settime(repeatFd_, 0, &repeat, nullptr);
 }
 
 void WaylandHost::disarmRepeat() {
