@@ -205,6 +205,11 @@ start_xvfb() {
   fi
   DISPLAY=":$(cat "$tmp/display")"
   export DISPLAY xvfb_pid
+  # The number comes a moment before a loaded server takes clients.
+  if ! poll 10 xdotool getdisplaygeometry >/dev/null 2>&1; then
+    bad "the X server at $DISPLAY takes no client: $(cat "$tmp/xvfb.log")"
+    return 1
+  fi
 }
 
 screen_equals() {

@@ -11,10 +11,15 @@
 
 int main(int argc, char** argv) {
   const int height = argc == 2 ? std::atoi(argv[1]) : 0;
-  Display* display = XOpenDisplay(nullptr);
-  if (height < 1 || !display) {
+  if (height < 1) {
     std::fputs("usage: panel HEIGHT (with DISPLAY set)\n", stderr);
     return 2;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    const char* name = std::getenv("DISPLAY");
+    std::fprintf(stderr, "panel: cannot open the display '%s'\n", name ? name : "");
+    return 1;
   }
   const int screen = DefaultScreen(display);
   const int width = DisplayWidth(display, screen);
