@@ -219,4 +219,11 @@ TEST_F(UserTest, AnsiTextFollowsTheCodePage) {
   EXPECT_EQ(host.caption(), "été");
 }
 
+// Back to 1251 for a Cyrillic face: what it lacks, and what is not UTF-8
+// (a stray continuation byte, a cut sequence, an overlong one), is one '?'.
+TEST(CodePage, Utf8To1251KeepsCyrillicAndMarksTheRest) {
+  EXPECT_EQ(winport::utf8To1251("Куб ё № A"), "\xca\xf3\xe1 \xb8 \xb9 A");
+  EXPECT_EQ(winport::utf8To1251("é\U0001F9CA\x80\xC0\xAF\xE0\x80\x80\xD0"), "?????????");
+}
+
 }  // namespace

@@ -206,4 +206,33 @@ std::string ansiToUtf8(const char* text) {
   return out;
 }
 
+std::string utf8To1251(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    uint32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    bool valid = lead < 0x80 || (lead >= 0xC2 && lead < 0xF5);
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
+      valid = valid && (next & 0xC0) == 0x80;
+      c = (c << 6) | (next & 0x3F);
+    }
+    // The shortest form only: an overlong one could hide a control byte.
+    static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    valid = valid && c >= kLeast[length];
+    i += valid ? length : 1;
+    char byte = '?';
+    if (valid && c < 0x80) {
+      byte = static_cast<char>(c);
+    } else if (valid) {
+      for (int b = 0; b < 128; ++b) {
+        if (kHigh1251[b] == c) byte = static_cast<char>(0x80 + b);
+      }
+    }
+    out += byte;
+  }
+  return out;
+}
+
 }  // namespace winport

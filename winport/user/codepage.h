@@ -17,6 +17,10 @@ std::string ansiToUtf8(const char* text);
 // character (a lone surrogate, a value past U+10FFFF) becomes U+FFFD.
 std::string wideToUtf8(const wchar_t* text);
 
+// UTF-8 to Windows-1251, for drawing with a Cyrillic bitmap face; what the
+// code page lacks, and bytes that are not UTF-8, become '?'.
+std::string utf8To1251(const std::string& text);
+
 }  // namespace winport
 
 #endif
