@@ -85,6 +85,9 @@
 #                           XDG_RUNTIME_DIR); sets weston_pid, weston_window
 #                           and the output's place on the screen, ox oy.
 #                           Returns 1 after bad if it does not start.
+# focus_weston              gives weston's X window the keyboard, and then, by
+#                           a click where the pointer is, the window there
+#                           weston's: keys sent before either would be lost.
 # wine_env PREFIX [OVERRIDES]
 #                           exports Wine's settings for the tests: the prefix,
 #                           no debug output, no Mono or Gecko (nor OVERRIDES).
@@ -390,6 +393,17 @@ start_weston() {
   done
   bad "weston did not start: $(tail -n 5 "$tmp/weston.log")"
   return 1
+}
+
+focused_on() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$(($1))" ]; }
+focus_weston() {
+  local _
+  for _ in 1 2 3; do
+    xdotool windowfocus "$weston_window" 2>/dev/null
+    poll 2 focused_on "$weston_window" && break
+  done
+  xdotool click 1
+  sleep 0.2
 }
 
 wine_env() {
