@@ -26,7 +26,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 echo "Depends: $depends"
 # Found in the binaries by dpkg-shlibdeps, each with the version it needs.
-for lib in libc6 libstdc++6 libcairo2 libsdl2-2.0-0 libdecor-0-0 libxkbcommon0; do
+for lib in libc6 libstdc++6 libcairo2 libsdl2-2.0-0 libwayland-client0 libxkbcommon0; do
   [[ ", $depends" == *", $lib (>= "* ]] && ok || bad "Depends has no versioned $lib"
 done
 

@@ -14,11 +14,14 @@
 
 namespace {
 
-// Our own Wayland host only when asked for: until a start-up race in it is
-// fixed, SDL's Wayland driver stays the default there.
+// Our own host where SDL would pick its Wayland driver: a Wayland display and
+// no X one, or Wayland asked for. SDL keeps X11, where it is at the floor.
 bool wantsWayland() {
-  const char* host = std::getenv("HYPERCUBE_WAYLAND_HOST");
-  return host && std::strcmp(host, "native") == 0;
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  if (driver && *driver) return std::strncmp(driver, "wayland", 7) == 0;
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (!display || !*display) && wayland && *wayland;
 }
 
 int runOnWayland(std::string& commandLine) {

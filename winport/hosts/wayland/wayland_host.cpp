@@ -1,17 +1,20 @@
-// Wayland host: one libdecor frame per top-level window, its surface showing
-// shared-memory buffers that our raster code draws into directly. Each paint
+// Wayland host: one xdg-shell toplevel per top-level window, its surface
+// showing shared-memory buffers that our raster code draws into directly. Each paint
 // damages only what changed since the buffer was last shown; a buffer is
 // committed only when the compositor's frame callback says it will be seen,
 // later paints before then going into the same buffer. The window draws at
 // scale 1 and the compositor scales it on a high-density output, as it does a
 // DPI-unaware Windows program: the picture is defined in pixels, and a buffer
 // at twice the scale would take four times the memory and time for the same
-// figure. Left out, as in the SDL host: mouse input, text input, several
-// outputs.
+// figure. Where the compositor leaves the frame to the client, the buffer
+// holds a title bar (the caption in the System font's Cyrillic face, the
+// minimise, maximise and close buttons) and, while floating, a border to
+// resize by, around the client area the raster canvas sees. Left out, as in
+// the SDL host: mouse input to the program, text input, several outputs.
 #include "winport/hosts/wayland/wayland_host.h"
 
 #include <fcntl.h>
-#include <libdecor.h>
+#include <linux/input-event-codes.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -30,33 +33,65 @@
 #include <cstring>
 
 #include "tools/printable.h"
+#include "winport/font/fnt.h"
+#include "winport/user/codepage.h"
+#include "xdg-decoration-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace winport {
+
+// Generated at build time from the font file (winport/hosts/wayland/CMakeLists.txt).
+extern const unsigned char kTitleFontData[];
+extern const std::size_t kTitleFontDataSize;
+
+// What the frame takes on each side of the client area.
+struct Insets {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const Insets& o) const {
+    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+  }
+  bool operator!=(const Insets& o) const { return !(*this == o); }
+};
 
 struct WaylandHost::Buffer {
   WaylandHost::Window* window = nullptr;
   wl_buffer* wl = nullptr;
   void* data = nullptr;
   size_t bytes = 0;
-  Size size{0, 0};
-  std::unique_ptr<RasterCanvas> canvas;
-  bool busy = false;  // the compositor holds it
-  bool fresh = true;  // never shown: all of it is new
-  PixelRect painted;  // changed since it was last committed
-  PixelRect stale;    // changed by other buffers' commits since it was shown
+  Size size{0, 0};  // the whole window's, frame included
+  Insets frame;
+  std::unique_ptr<RasterCanvas> canvas;  // the client area
+  unsigned look = 0;                     // the frame's look drawn, 0: none yet
+  bool frameNew = false;                 // the frame was drawn since it was shown
+  bool busy = false;                     // the compositor holds it
+  bool fresh = true;                     // never shown: all of it is new
+  PixelRect painted;                     // changed since it was last committed
+  PixelRect stale;                       // changed by other buffers' commits since it was shown
 };
 
 struct WaylandHost::Window {
   WaylandHost* host = nullptr;
   HWND hwnd = nullptr;
   wl_surface* surface = nullptr;
-  libdecor_frame* frame = nullptr;
+  xdg_surface* xdgSurface = nullptr;
+  xdg_toplevel* toplevel = nullptr;
+  zxdg_toplevel_decoration_v1* decoration = nullptr;
+  std::string title;        // the caption in the title face's code page
+  bool serverSide = false;  // the compositor draws the frame
   bool mapped = false;
   bool configured = false;
   bool maximized = false;
-  bool shown = false;  // a buffer has been committed
-  Size size{0, 0};     // the content size last configured
-  Size restore{0, 0};  // the size when not maximised
+  bool activated = false;
+  bool shown = false;      // a buffer has been committed
+  Size size{0, 0};         // the client area last configured
+  Size restore{0, 0};      // the client area when not maximised
+  Insets frame;            // our frame around it
+  unsigned look = 1;       // bumped whenever the frame must be drawn anew
+  unsigned shownLook = 0;  // the look of the buffer last committed
+  // What the toplevel's configure says, applied at the surface's.
+  Size pendingSize{0, 0};
+  bool pendingMaximized = false, pendingFullscreen = false, pendingTiled = false;
+  bool pendingActivated = false;
   std::vector<std::unique_ptr<Buffer>> buffers;
   Buffer* painting = nullptr;  // handed out by surface(), not yet committed
   wl_callback* frameCallback = nullptr;
@@ -69,6 +104,100 @@ namespace {
 constexpr int kConfigureWaitMs = 1000;
 // Repeats delivered at most per wake-up, should the program fall behind.
 constexpr uint64_t kMaxRepeats = 8;
+
+// Our frame: a title bar, its buttons at the right, and a border to resize
+// by while floating; corners reach this far along each edge.
+constexpr int kTitleHeight = 24;
+constexpr int kButtonWidth = 32;
+constexpr int kBorder = 4;
+constexpr int kCorner = 16;
+constexpr uint32_t kDoubleClickMs = 400;
+// Greys, the same in COLORREF and RGB; the text is never pure white, so
+// the client area's white margin stays the only white in the window.
+constexpr uint32_t kActiveBar = 0x2B2B2B, kActiveInk = 0xE6E6E6;
+constexpr uint32_t kInactiveBar = 0x505050, kInactiveInk = 0xA8A8A8;
+
+// Where the pointer is on a window, as far as the frame cares.
+enum Part { kClientPart, kTitlePart, kMinimizePart, kMaximizePart, kClosePart, kEdgePart };
+
+// The System font's Cyrillic face, for the caption: the program's own is
+// Russian.
+const BitmapFont* titleFace() {
+  static const std::vector<BitmapFont>* const faces = [] {
+    auto* all = new std::vector<BitmapFont>;
+    if (!parseFon(kTitleFontData, kTitleFontDataSize, all, nullptr)) all->clear();
+    return all;
+  }();
+  static const BitmapFont* const face = pickSystemFace(*faces);
+  return face;
+}
+
+Insets frameFor(bool serverSide, bool fullscreen, bool floating) {
+  if (serverSide || fullscreen) return {};
+  if (!floating) return {0, kTitleHeight, 0, 0};
+  return {kBorder, kTitleHeight, kBorder, kBorder};
+}
+
+Size wholeSize(Size client, const Insets& f) {
+  return {client.width + f.left + f.right, client.height + f.top + f.bottom};
+}
+
+// The part of a window of client size `client` and frame `f` at x, y on its
+// surface; for a border, also the edges to resize (xdg-shell's bits).
+Part partAt(Size client, const Insets& f, int x, int y, uint32_t* edges) {
+  *edges = 0;
+  const Size whole = wholeSize(client, f);
+  if (x >= f.left && x < whole.width - f.right && y >= f.top && y < whole.height - f.bottom) {
+    return kClientPart;
+  }
+  if (f.left > 0) {
+    uint32_t e = 0;
+    if (x < kBorder) e |= XDG_TOPLEVEL_RESIZE_EDGE_LEFT;
+    if (x >= whole.width - kBorder) e |= XDG_TOPLEVEL_RESIZE_EDGE_RIGHT;
+    if (y < kBorder) e |= XDG_TOPLEVEL_RESIZE_EDGE_TOP;
+    if (y >= whole.height - kBorder) e |= XDG_TOPLEVEL_RESIZE_EDGE_BOTTOM;
+    if (e & (XDG_TOPLEVEL_RESIZE_EDGE_LEFT | XDG_TOPLEVEL_RESIZE_EDGE_RIGHT)) {
+      if (y < kCorner) e |= XDG_TOPLEVEL_RESIZE_EDGE_TOP;
+      if (y >= whole.height - kCorner) e |= XDG_TOPLEVEL_RESIZE_EDGE_BOTTOM;
+    }
+    if (e & (XDG_TOPLEVEL_RESIZE_EDGE_TOP | XDG_TOPLEVEL_RESIZE_EDGE_BOTTOM)) {
+      if (x < kCorner) e |= XDG_TOPLEVEL_RESIZE_EDGE_LEFT;
+      if (x >= whole.width - kCorner) e |= XDG_TOPLEVEL_RESIZE_EDGE_RIGHT;
+    }
+    *edges = e;
+    if (e) return kEdgePart;
+  }
+  if (y >= f.top) return kTitlePart;  // the frame's sides below the bar
+  const int fromRight = whole.width - f.right - x;
+  if (fromRight > 0 && fromRight <= kButtonWidth) return kClosePart;
+  if (fromRight > kButtonWidth && fromRight <= 2 * kButtonWidth) return kMaximizePart;
+  if (fromRight > 2 * kButtonWidth && fromRight <= 3 * kButtonWidth) return kMinimizePart;
+  return kTitlePart;
+}
+
+// The cursor theme's name for the shape over `edges`.
+const char* cursorFor(uint32_t edges) {
+  switch (edges) {
+    case XDG_TOPLEVEL_RESIZE_EDGE_TOP:
+      return "top_side";
+    case XDG_TOPLEVEL_RESIZE_EDGE_BOTTOM:
+      return "bottom_side";
+    case XDG_TOPLEVEL_RESIZE_EDGE_LEFT:
+      return "left_side";
+    case XDG_TOPLEVEL_RESIZE_EDGE_RIGHT:
+      return "right_side";
+    case XDG_TOPLEVEL_RESIZE_EDGE_TOP_LEFT:
+      return "top_left_corner";
+    case XDG_TOPLEVEL_RESIZE_EDGE_TOP_RIGHT:
+      return "top_right_corner";
+    case XDG_TOPLEVEL_RESIZE_EDGE_BOTTOM_LEFT:
+      return "bottom_left_corner";
+    case XDG_TOPLEVEL_RESIZE_EDGE_BOTTOM_RIGHT:
+      return "bottom_right_corner";
+    default:
+      return "left_ptr";
+  }
+}
 
 char lastMessage[512] = "";
 int signalPipe[2] = {-1, -1};
@@ -185,12 +314,16 @@ const wl_keyboard_listener keyboardListener = {
 };
 
 const wl_pointer_listener pointerListener = {
-    [](void* data, wl_pointer* p, uint32_t serial, wl_surface* s, wl_fixed_t, wl_fixed_t) {
-      self(data)->onPointerEnter(p, serial, s);
+    [](void* data, wl_pointer*, uint32_t serial, wl_surface* s, wl_fixed_t x, wl_fixed_t y) {
+      self(data)->onPointerEnter(serial, s, wl_fixed_to_int(x), wl_fixed_to_int(y));
     },
-    [](void*, wl_pointer*, uint32_t, wl_surface*) {},
-    [](void*, wl_pointer*, uint32_t, wl_fixed_t, wl_fixed_t) {},
-    [](void*, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t) {},
+    [](void* data, wl_pointer*, uint32_t, wl_surface*) { self(data)->onPointerLeave(); },
+    [](void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
+      self(data)->onPointerMotion(wl_fixed_to_int(x), wl_fixed_to_int(y));
+    },
+    [](void* data, wl_pointer*, uint32_t serial, uint32_t time, uint32_t button, uint32_t state) {
+      self(data)->onPointerButton(serial, time, button, state == WL_POINTER_BUTTON_STATE_PRESSED);
+    },
     [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {},
     [](void*, wl_pointer*) {},
     [](void*, wl_pointer*, uint32_t) {},
@@ -218,56 +351,41 @@ const wl_callback_listener frameListener = {
     },
 };
 
-// libdecor's errors carry no user data: the one host that set it up.
-WaylandHost* decorHost = nullptr;
+WaylandHost::Window* window(void* data) { return static_cast<WaylandHost::Window*>(data); }
 
-libdecor_interface decorListener = {
-    [](libdecor*, libdecor_error, const char* message) {
-      if (decorHost) decorHost->onLibdecorError(message);
+const xdg_wm_base_listener wmBaseListener = {
+    [](void*, xdg_wm_base* wm, uint32_t serial) { xdg_wm_base_pong(wm, serial); },
+};
+
+const xdg_surface_listener xdgSurfaceListener = {
+    [](void* data, xdg_surface*, uint32_t serial) {
+      window(data)->host->onSurfaceConfigure(window(data), serial);
     },
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
+};
+
+const xdg_toplevel_listener toplevelListener = {
+    [](void* data, xdg_toplevel*, int32_t width, int32_t height, wl_array* states) {
+      window(data)->host->onToplevelConfigure(window(data), width, height, states);
+    },
+    [](void* data, xdg_toplevel*) { window(data)->host->onClose(window(data)); },
+    nullptr,  // bounds and capabilities: bound below the versions that send them
     nullptr,
 };
 
-libdecor_frame_interface frameInterface = {
-    [](libdecor_frame*, libdecor_configuration* c, void* data) {
-      auto* w = static_cast<WaylandHost::Window*>(data);
-      w->host->onConfigure(w, c);
+const zxdg_toplevel_decoration_v1_listener decorationListener = {
+    [](void* data, zxdg_toplevel_decoration_v1*, uint32_t mode) {
+      window(data)->host->onDecorationMode(window(data),
+                                           mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
     },
-    [](libdecor_frame*, void* data) {
-      auto* w = static_cast<WaylandHost::Window*>(data);
-      w->host->onClose(w);
-    },
-    [](libdecor_frame*, void* data) {
-      auto* w = static_cast<WaylandHost::Window*>(data);
-      wl_surface_commit(w->surface);
-    },
-    [](libdecor_frame*, const char*, void*) {},
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
 };
 
-// A shared-memory buffer of `size` for the window; nullptr when the memory
-// cannot be had.
-std::unique_ptr<WaylandHost::Buffer> newBuffer(wl_shm* shm, Size size) {
+// A shared-memory buffer for the window, its client area `client` inside
+// the frame `frame`; nullptr when the memory cannot be had.
+std::unique_ptr<WaylandHost::Buffer> newBuffer(wl_shm* shm, Size client, const Insets& frame) {
   auto b = std::make_unique<WaylandHost::Buffer>();
+  const Size size = wholeSize(client, frame);
   b->size = size;
+  b->frame = frame;
   const int stride = size.width * 4;
   b->bytes = static_cast<size_t>(stride) * static_cast<size_t>(size.height);
   const int fd = memfd_create("hypercube-buffer", MFD_CLOEXEC);
@@ -287,8 +405,8 @@ std::unique_ptr<WaylandHost::Buffer> newBuffer(wl_shm* shm, Size size) {
   wl_shm_pool_destroy(pool);
   close(fd);
   wl_buffer_add_listener(b->wl, &bufferListener, b.get());
-  b->canvas = std::make_unique<RasterCanvas>(static_cast<uint32_t*>(b->data), size.width,
-                                             size.height, stride);
+  uint32_t* corner = static_cast<uint32_t*>(b->data) + frame.top * size.width + frame.left;
+  b->canvas = std::make_unique<RasterCanvas>(corner, client.width, client.height, stride);
   return b;
 }
 
@@ -308,7 +426,9 @@ WaylandHost::~WaylandHost() {
     Window& w = *entry.second;
     for (auto& b : w.buffers) destroyBuffer(b.get());
     if (w.frameCallback) wl_callback_destroy(w.frameCallback);
-    if (w.frame) libdecor_frame_unref(w.frame);
+    if (w.decoration) zxdg_toplevel_decoration_v1_destroy(w.decoration);
+    if (w.toplevel) xdg_toplevel_destroy(w.toplevel);
+    if (w.xdgSurface) xdg_surface_destroy(w.xdgSurface);
     if (w.surface) wl_surface_destroy(w.surface);
   }
   windows_.clear();
@@ -318,7 +438,8 @@ WaylandHost::~WaylandHost() {
   if (xkb_) xkb_context_unref(xkb_);
   if (cursorSurface_) wl_surface_destroy(cursorSurface_);
   if (cursorTheme_) wl_cursor_theme_destroy(cursorTheme_);
-  if (decor_) libdecor_unref(decor_);
+  if (decorations_) zxdg_decoration_manager_v1_destroy(decorations_);
+  if (wmBase_) xdg_wm_base_destroy(wmBase_);
   if (keyboard_) wl_keyboard_destroy(keyboard_);
   if (pointer_) wl_pointer_destroy(pointer_);
   if (seat_) wl_seat_destroy(seat_);
@@ -327,7 +448,6 @@ WaylandHost::~WaylandHost() {
   if (compositor_) wl_compositor_destroy(compositor_);
   if (registry_) wl_registry_destroy(registry_);
   if (display_) wl_display_disconnect(display_);
-  decorHost = nullptr;
 }
 
 bool WaylandHost::start(std::string* error) {
@@ -353,16 +473,11 @@ bool WaylandHost::start(std::string* error) {
     *error = "cannot open a display" + where_ + ": the compositor closed the connection";
     return false;
   }
-  if (!compositor_ || !shm_) {
+  if (!compositor_ || !shm_ || !wmBase_) {
     *error = "cannot open a display" + where_ + ": the compositor offers no " +
-             (compositor_ ? "wl_shm" : "wl_compositor");
-    return false;
-  }
-  decorHost = this;
-  decor_ = libdecor_new(display_, &decorListener);
-  // libdecor and its plugin ask for the globals without waiting for them.
-  if (!decor_ || wl_display_roundtrip(display_) < 0 || wl_display_roundtrip(display_) < 0) {
-    *error = "cannot open a display" + where_ + ": libdecor cannot be set up";
+             (!compositor_ ? "wl_compositor"
+              : !shm_      ? "wl_shm"
+                           : "xdg_wm_base");
     return false;
   }
   repeatFd_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
@@ -388,6 +503,15 @@ void WaylandHost::onGlobal(wl_registry* registry, uint32_t name, const char* int
     seat_ = static_cast<wl_seat*>(
         wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, 5u)));
     wl_seat_add_listener(seat_, &seatListener, this);
+  } else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0 && !wmBase_) {
+    // Version 2 brings the tiled states; later ones add nothing we use.
+    wmBase_ = static_cast<xdg_wm_base*>(
+        wl_registry_bind(registry, name, &xdg_wm_base_interface, std::min(version, 2u)));
+    xdg_wm_base_add_listener(wmBase_, &wmBaseListener, this);
+  } else if (std::strcmp(interface, zxdg_decoration_manager_v1_interface.name) == 0 &&
+             !decorations_) {
+    decorations_ = static_cast<zxdg_decoration_manager_v1*>(
+        wl_registry_bind(registry, name, &zxdg_decoration_manager_v1_interface, 1));
   } else if (std::strcmp(interface, wl_output_interface.name) == 0 && !output_) {
     output_ = static_cast<wl_output*>(
         wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 2u)));
@@ -501,13 +625,11 @@ void WaylandHost::disarmRepeat() {
   timerfd_settime(repeatFd_, 0, &off, nullptr);
 }
 
-void WaylandHost::onPointerEnter(wl_pointer* pointer, uint32_t serial, wl_surface* surface) {
-  // libdecor sets its own cursors on its frame; ours is the plain arrow.
-  bool ours = false;
-  for (auto& w : windows_) ours = ours || w.second->surface == surface;
-  if (!ours) return;
+void WaylandHost::setCursor(const char* name) {
+  if (!pointer_ || name == cursorName_) return;
+  cursorName_ = name;
   if (!cursorTheme_) cursorTheme_ = wl_cursor_theme_load(nullptr, 24 * scale_, shm_);
-  wl_cursor* cursor = cursorTheme_ ? wl_cursor_theme_get_cursor(cursorTheme_, "left_ptr") : nullptr;
+  wl_cursor* cursor = cursorTheme_ ? wl_cursor_theme_get_cursor(cursorTheme_, name) : nullptr;
   if (!cursor || cursor->image_count == 0) return;
   wl_cursor_image* image = cursor->images[0];
   wl_buffer* buffer = wl_cursor_image_get_buffer(image);
@@ -517,59 +639,144 @@ void WaylandHost::onPointerEnter(wl_pointer* pointer, uint32_t serial, wl_surfac
   wl_surface_attach(cursorSurface_, buffer, 0, 0);
   wl_surface_damage(cursorSurface_, 0, 0, INT32_MAX, INT32_MAX);
   wl_surface_commit(cursorSurface_);
-  wl_pointer_set_cursor(pointer, serial, cursorSurface_,
+  wl_pointer_set_cursor(pointer_, pointerSerial_, cursorSurface_,
                         static_cast<int32_t>(image->hotspot_x) / scale_,
                         static_cast<int32_t>(image->hotspot_y) / scale_);
 }
 
-void WaylandHost::onConfigure(Window* w, libdecor_configuration* configuration) {
-  libdecor_window_state state = LIBDECOR_WINDOW_STATE_NONE;
-  const bool hasState = libdecor_configuration_get_window_state(configuration, &state);
-  if (hasState) w->maximized = (state & LIBDECOR_WINDOW_STATE_MAXIMIZED) != 0;
-  // What the configure says, not the frame: it still has the last state.
-  const int fixed = LIBDECOR_WINDOW_STATE_MAXIMIZED | LIBDECOR_WINDOW_STATE_FULLSCREEN |
-                    LIBDECOR_WINDOW_STATE_TILED_LEFT | LIBDECOR_WINDOW_STATE_TILED_RIGHT |
-                    LIBDECOR_WINDOW_STATE_TILED_TOP | LIBDECOR_WINDOW_STATE_TILED_BOTTOM;
-  const bool floating = hasState ? (state & fixed) == 0 : libdecor_frame_is_floating(w->frame);
-  int width = 0, height = 0;
-  if (!libdecor_configuration_get_content_size(configuration, w->frame, &width, &height) ||
-      width <= 0 || height <= 0) {
-    // The compositor leaves the size to us: the window's own.
-    width = w->restore.width;
-    height = w->restore.height;
-  } else if (floating) {
-    w->restore = {width, height};
+void WaylandHost::onPointerEnter(uint32_t serial, wl_surface* surface, int x, int y) {
+  pointerWindow_ = nullptr;
+  for (auto& w : windows_) {
+    if (w.second->surface == surface) pointerWindow_ = w.second.get();
   }
-  libdecor_state* s = libdecor_state_new(width, height);
-  libdecor_frame_commit(w->frame, s, configuration);
-  libdecor_state_free(s);
-  // Before its first commit the frame has no title bar to take off the size
-  // it gives; asked again, it has.
-  int again = 0, againHeight = 0;
-  if (libdecor_configuration_get_content_size(configuration, w->frame, &again, &againHeight) &&
-      again > 0 && againHeight > 0 && (again != width || againHeight != height)) {
-    width = again;
-    height = againHeight;
-    if (floating) w->restore = {width, height};
-    s = libdecor_state_new(width, height);
-    libdecor_frame_commit(w->frame, s, nullptr);  // acknowledged already
-    libdecor_state_free(s);
+  if (!pointerWindow_) return;  // our cursor's own surface, say
+  pointerSerial_ = serial;
+  cursorName_ = nullptr;  // the compositor's until we set one
+  pressedPart_ = kClientPart;
+  onPointerMotion(x, y);
+}
+
+void WaylandHost::onPointerMotion(int x, int y) {
+  if (!pointerWindow_) return;
+  pointerX_ = x;
+  pointerY_ = y;
+  uint32_t edges = 0;
+  partAt(pointerWindow_->size, pointerWindow_->frame, x, y, &edges);
+  setCursor(cursorFor(edges));
+}
+
+void WaylandHost::onPointerButton(uint32_t serial, uint32_t time, uint32_t button, bool down) {
+  Window* w = pointerWindow_;
+  if (!w || !w->toplevel) return;
+  uint32_t edges = 0;
+  const Part part = partAt(w->size, w->frame, pointerX_, pointerY_, &edges);
+  if (button == BTN_RIGHT && down && part == kTitlePart) {
+    xdg_toplevel_show_window_menu(w->toplevel, seat_, serial, pointerX_, pointerY_);
+    return;
   }
-  const bool changed = width != w->size.width || height != w->size.height;
-  w->size = {width, height};
+  if (button != BTN_LEFT) return;
+  if (!down) {
+    // A button acts when released where it was pressed, as on any desktop.
+    const int pressed = pressedPart_;
+    pressedPart_ = kClientPart;
+    if (pressed != part) return;
+    if (part == kClosePart) {
+      early_.push_back({HostEvent::kClose, w->hwnd});
+    } else if (part == kMaximizePart) {
+      if (w->maximized) {
+        xdg_toplevel_unset_maximized(w->toplevel);
+      } else {
+        xdg_toplevel_set_maximized(w->toplevel);
+      }
+    } else if (part == kMinimizePart) {
+      xdg_toplevel_set_minimized(w->toplevel);
+    }
+    return;
+  }
+  if (part == kEdgePart) {
+    xdg_toplevel_resize(w->toplevel, seat_, serial, edges);
+  } else if (part == kTitlePart) {
+    if (titleClicked_ && time - lastTitleClick_ < kDoubleClickMs) {
+      titleClicked_ = false;
+      if (w->maximized) {
+        xdg_toplevel_unset_maximized(w->toplevel);
+      } else {
+        xdg_toplevel_set_maximized(w->toplevel);
+      }
+    } else {
+      titleClicked_ = true;
+      lastTitleClick_ = time;
+      xdg_toplevel_move(w->toplevel, seat_, serial);
+    }
+  } else if (part != kClientPart) {
+    pressedPart_ = part;
+  }
+}
+
+void WaylandHost::onToplevelConfigure(Window* w, int width, int height, wl_array* states) {
+  w->pendingSize = {width, height};
+  w->pendingMaximized = w->pendingFullscreen = w->pendingTiled = w->pendingActivated = false;
+  const auto* state = static_cast<const uint32_t*>(states->data);
+  for (size_t i = 0; i < states->size / sizeof *state; ++i) {
+    switch (state[i]) {
+      case XDG_TOPLEVEL_STATE_MAXIMIZED:
+        w->pendingMaximized = true;
+        break;
+      case XDG_TOPLEVEL_STATE_FULLSCREEN:
+        w->pendingFullscreen = true;
+        break;
+      case XDG_TOPLEVEL_STATE_ACTIVATED:
+        w->pendingActivated = true;
+        break;
+      case XDG_TOPLEVEL_STATE_TILED_LEFT:
+      case XDG_TOPLEVEL_STATE_TILED_RIGHT:
+      case XDG_TOPLEVEL_STATE_TILED_TOP:
+      case XDG_TOPLEVEL_STATE_TILED_BOTTOM:
+        w->pendingTiled = true;
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void WaylandHost::onDecorationMode(Window* w, bool serverSide) {
+  w->serverSide = serverSide;
+  ++w->look;
+}
+
+void WaylandHost::onSurfaceConfigure(Window* w, uint32_t serial) {
+  xdg_surface_ack_configure(w->xdgSurface, serial);
+  const bool floating = !w->pendingMaximized && !w->pendingFullscreen && !w->pendingTiled;
+  const Insets frame = frameFor(w->serverSide, w->pendingFullscreen, floating);
+  Size size = w->restore;
+  // A size of 0 leaves it to us: the window's own.
+  if (w->pendingSize.width > 0 && w->pendingSize.height > 0) {
+    size = {std::max(1, w->pendingSize.width - frame.left - frame.right),
+            std::max(1, w->pendingSize.height - frame.top - frame.bottom)};
+    if (floating) w->restore = size;
+  }
+  const bool resized = !w->configured || size.width != w->size.width ||
+                       size.height != w->size.height || frame != w->frame;
+  // The bar's colours follow the focus; the maximise button, the state.
+  if (w->pendingActivated != w->activated || w->pendingMaximized != w->maximized) ++w->look;
+  w->activated = w->pendingActivated;
+  w->maximized = w->pendingMaximized;
+  w->frame = frame;
+  w->size = size;
   w->configured = true;
-  HostEvent size{HostEvent::kResized, w->hwnd};
-  size.size = w->size;
-  size.state = w->maximized ? HostEvent::kMaximized : HostEvent::kRestored;
-  early_.push_back(size);
+  HostEvent sized{HostEvent::kResized, w->hwnd};
+  sized.size = size;
+  sized.state = w->maximized ? HostEvent::kMaximized : HostEvent::kRestored;
+  early_.push_back(sized);
   // A new size needs a buffer of that size at once: the compositor holds a
-  // maximised window to the size it gave.
-  if (changed) {
+  // maximised window to the size it gave. A frame drawn anew goes out with
+  // the next paint.
+  const bool redraw = w->shown && frame.top > 0 && w->shownLook != w->look;
+  if (resized || redraw) {
     early_.push_back({HostEvent::kExposed, w->hwnd});
   } else if (w->shown) {
-    // The frame has drawn itself anew (as active, say); the window's commit
-    // puts that on screen.
-    wl_surface_commit(w->surface);
+    wl_surface_commit(w->surface);  // the acknowledgement takes effect
   }
 }
 
@@ -579,10 +786,6 @@ void WaylandHost::onFrameDone(Window* w) {
   if (w->frameCallback) wl_callback_destroy(w->frameCallback);
   w->frameCallback = nullptr;
   if (w->commitWaiting) commit(*w);
-}
-
-void WaylandHost::onLibdecorError(const char* message) {
-  if (failure_.empty()) failure_ = std::string("lost the display") + where_ + ": " + message;
 }
 
 Size WaylandHost::screenSize() {
@@ -608,15 +811,28 @@ bool WaylandHost::openWindow(HWND hwnd, const std::string& caption, Size client)
   w->hwnd = hwnd;
   w->restore = {std::max(1, client.width), std::max(1, client.height)};
   w->surface = wl_compositor_create_surface(compositor_);
-  w->frame = w->surface ? libdecor_decorate(decor_, w->surface, &frameInterface, w.get()) : nullptr;
-  if (!w->frame) {
+  w->xdgSurface = w->surface ? xdg_wm_base_get_xdg_surface(wmBase_, w->surface) : nullptr;
+  w->toplevel = w->xdgSurface ? xdg_surface_get_toplevel(w->xdgSurface) : nullptr;
+  if (!w->toplevel) {
+    if (w->xdgSurface) xdg_surface_destroy(w->xdgSurface);
     if (w->surface) wl_surface_destroy(w->surface);
     failure_ = "cannot create a window" + where_;
     return false;
   }
-  libdecor_frame_set_title(w->frame, caption.c_str());
+  xdg_surface_add_listener(w->xdgSurface, &xdgSurfaceListener, w.get());
+  xdg_toplevel_add_listener(w->toplevel, &toplevelListener, w.get());
+  // The compositor's frame where it offers one; it says which it chose
+  // before the first configure.
+  if (decorations_) {
+    w->decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(decorations_, w->toplevel);
+    zxdg_toplevel_decoration_v1_add_listener(w->decoration, &decorationListener, w.get());
+    zxdg_toplevel_decoration_v1_set_mode(w->decoration,
+                                         ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+  }
+  xdg_toplevel_set_title(w->toplevel, caption.c_str());
+  w->title = utf8To1251(caption);
   // The menu entry's name, which also finds its icon.
-  libdecor_frame_set_app_id(w->frame, "hypercube");
+  xdg_toplevel_set_app_id(w->toplevel, "hypercube");
   windows_[hwnd] = std::move(w);
   return true;
 }
@@ -625,9 +841,12 @@ void WaylandHost::closeWindow(HWND hwnd) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end()) return;
   Window& w = *it->second;
+  if (pointerWindow_ == &w) pointerWindow_ = nullptr;
   for (auto& b : w.buffers) destroyBuffer(b.get());
   if (w.frameCallback) wl_callback_destroy(w.frameCallback);
-  libdecor_frame_unref(w.frame);
+  if (w.decoration) zxdg_toplevel_decoration_v1_destroy(w.decoration);
+  xdg_toplevel_destroy(w.toplevel);
+  xdg_surface_destroy(w.xdgSurface);
   wl_surface_destroy(w.surface);
   windows_.erase(it);
   early_.erase(std::remove_if(early_.begin(), early_.end(),
@@ -638,7 +857,12 @@ void WaylandHost::closeWindow(HWND hwnd) {
 
 void WaylandHost::setCaption(HWND hwnd, const std::string& caption) {
   auto it = windows_.find(hwnd);
-  if (it != windows_.end()) libdecor_frame_set_title(it->second->frame, caption.c_str());
+  if (it == windows_.end()) return;
+  Window& w = *it->second;
+  xdg_toplevel_set_title(w.toplevel, caption.c_str());
+  w.title = utf8To1251(caption);
+  ++w.look;
+  if (w.shown && w.frame.top > 0) early_.push_back({HostEvent::kExposed, hwnd});
 }
 
 Size WaylandHost::showMaximized(HWND hwnd) {
@@ -646,10 +870,10 @@ Size WaylandHost::showMaximized(HWND hwnd) {
   if (it == windows_.end()) return {0, 0};
   Window& w = *it->second;
   if (!w.mapped) {
-    // Asked before the first buffer, the maximised size comes before the
-    // first frame: it is drawn once, at the size it is shown.
-    libdecor_frame_map(w.frame);
-    libdecor_frame_set_maximized(w.frame);
+    // Asked before the first commit, the maximised size comes in the first
+    // configure: the first frame is drawn once, at the size it is shown.
+    xdg_toplevel_set_maximized(w.toplevel);
+    wl_surface_commit(w.surface);
     w.mapped = true;
     const size_t before = early_.size();
     // The compositor answers both requests before it answers the sync; one
@@ -679,7 +903,7 @@ Size WaylandHost::showMaximized(HWND hwnd) {
       w.restore.height = std::min(w.restore.height, w.size.height);
     }
   } else {
-    libdecor_frame_set_maximized(w.frame);
+    xdg_toplevel_set_maximized(w.toplevel);
     wl_display_flush(display_);
   }
   return w.size;
@@ -690,32 +914,85 @@ Canvas& WaylandHost::surface(HWND hwnd, Size) {
   if (it == windows_.end() || !it->second->configured) return noPixels;
   Window& w = *it->second;
   const Size size = w.size;
-  auto fits = [&](const Buffer* b) {
-    return b && !b->busy && b->size.width == size.width && b->size.height == size.height;
+  auto current = [&](const Buffer* b) {
+    return b->canvas->width() == size.width && b->canvas->height() == size.height &&
+           b->frame == w.frame;
   };
-  if (fits(w.painting)) return *w.painting->canvas;
-  w.painting = nullptr;
-  // Buffers of another size are of no more use once the compositor lets go.
-  w.buffers.erase(std::remove_if(w.buffers.begin(), w.buffers.end(),
-                                 [&](const std::unique_ptr<Buffer>& b) {
-                                   const bool old = !b->busy && (b->size.width != size.width ||
-                                                                 b->size.height != size.height);
-                                   if (old) destroyBuffer(b.get());
-                                   return old;
-                                 }),
-                  w.buffers.end());
-  for (auto& b : w.buffers) {
-    if (fits(b.get())) {
-      w.painting = b.get();
-      return *b->canvas;
+  Buffer* b = w.painting && !w.painting->busy && current(w.painting) ? w.painting : nullptr;
+  if (!b) {
+    // Buffers of another size are of no more use once the compositor lets go.
+    w.buffers.erase(std::remove_if(w.buffers.begin(), w.buffers.end(),
+                                   [&](const std::unique_ptr<Buffer>& old) {
+                                     const bool gone = !old->busy && !current(old.get());
+                                     if (gone) destroyBuffer(old.get());
+                                     return gone;
+                                   }),
+                    w.buffers.end());
+    for (auto& spare : w.buffers) {
+      if (!spare->busy && !b) b = spare.get();
+    }
+    if (!b) {
+      std::unique_ptr<Buffer> made = newBuffer(shm_, size, w.frame);
+      if (!made) {
+        w.painting = nullptr;
+        return noPixels;
+      }
+      made->window = &w;
+      b = made.get();
+      w.buffers.push_back(std::move(made));
     }
   }
-  std::unique_ptr<Buffer> b = newBuffer(shm_, size);
-  if (!b) return noPixels;
-  b->window = &w;
-  w.painting = b.get();
-  w.buffers.push_back(std::move(b));
-  return *w.painting->canvas;
+  w.painting = b;
+  if (b->look != w.look) drawFrame(w, *b);
+  return *b->canvas;
+}
+
+void WaylandHost::drawFrame(Window& w, Buffer& b) {
+  b.look = w.look;
+  const Insets& f = b.frame;
+  if (f.top == 0 && f.left == 0) return;
+  b.frameNew = true;
+  const int width = b.size.width, height = b.size.height;
+  RasterCanvas whole(static_cast<uint32_t*>(b.data), width, height, width * 4);
+  const uint32_t bar = w.activated ? kActiveBar : kInactiveBar;
+  const uint32_t ink = w.activated ? kActiveInk : kInactiveInk;
+  whole.fillRect(0, 0, width, f.top, bar);
+  whole.fillRect(0, f.top, f.left, height - f.bottom, bar);
+  whole.fillRect(width - f.right, f.top, width, height - f.bottom, bar);
+  whole.fillRect(0, height - f.bottom, width, height, bar);
+  // The buttons' marks, 10 pixels square, in the middle of their boxes.
+  const int right = width - f.right, barTop = f.top - kTitleHeight;
+  const int y = barTop + kTitleHeight / 2 - 5;
+  const int close = right - kButtonWidth / 2 - 5, maximize = close - kButtonWidth,
+            minimize = maximize - kButtonWidth;
+  for (int i = 0; i < 10; ++i) {
+    whole.fillRect(close + i, y + i, close + i + 1, y + i + 1, ink);
+    whole.fillRect(close + 9 - i, y + i, close + 10 - i, y + i + 1, ink);
+  }
+  auto box = [&](int x0, int y0, int x1, int y1) {
+    whole.fillRect(x0, y0, x1, y0 + 2, ink);
+    whole.fillRect(x0, y1 - 1, x1, y1, ink);
+    whole.fillRect(x0, y0, x0 + 1, y1, ink);
+    whole.fillRect(x1 - 1, y0, x1, y1, ink);
+  };
+  if (w.maximized) {
+    // Restore: a window in front of another.
+    whole.fillRect(maximize + 2, y, maximize + 10, y + 2, ink);
+    whole.fillRect(maximize + 9, y, maximize + 10, y + 8, ink);
+    whole.fillRect(maximize + 8, y + 7, maximize + 10, y + 8, ink);
+    box(maximize, y + 2, maximize + 8, y + 10);
+  } else {
+    box(maximize, y, maximize + 10, y + 10);
+  }
+  whole.fillRect(minimize, y + 8, minimize + 10, y + 10, ink);
+  // The caption, cut before the buttons.
+  const BitmapFont* face = titleFace();
+  if (!face || w.title.empty()) return;
+  const int left = f.left + 8, room = minimize - 8 - left;
+  int count = static_cast<int>(w.title.size());
+  while (count > 0 && face->advance(w.title.data(), count) > room) --count;
+  whole.text(left, barTop + (kTitleHeight - face->height()) / 2, *face, w.title.data(), count,
+             DcColors{ink, bar, false});
 }
 
 void WaylandHost::present(HWND hwnd) {
@@ -736,21 +1013,28 @@ void WaylandHost::commit(Window& w) {
   w.commitWaiting = false;
   Buffer* b = w.painting;
   if (!b || b->busy) return;
-  const PixelRect whole{0, 0, b->size.width, b->size.height};
+  const PixelRect client{0, 0, b->canvas->width(), b->canvas->height()};
   // What differs from the frame on screen: what this paint changed, and what
   // other frames changed since this buffer was last shown.
-  const PixelRect damage = b->fresh ? whole : unite(b->painted, b->stale);
-  if (damage.empty()) return;
-  const PixelRect shown = b->fresh ? whole : b->painted;
+  const PixelRect changed = b->fresh ? client : unite(b->painted, b->stale);
+  if (changed.empty() && !b->frameNew) return;
+  const PixelRect shown = b->fresh ? client : b->painted;
   for (auto& other : w.buffers) {
     if (other.get() != b) other->stale = unite(other->stale, shown);
   }
+  const PixelRect damage =
+      b->fresh || b->frameNew
+          ? PixelRect{0, 0, b->size.width, b->size.height}
+          : PixelRect{changed.left + b->frame.left, changed.top + b->frame.top,
+                      changed.right + b->frame.left, changed.bottom + b->frame.top};
   b->fresh = false;
+  b->frameNew = false;
   b->painted = {};
   b->stale = {};
   b->busy = true;
   w.painting = nullptr;
   w.shown = true;
+  w.shownLook = b->look;
   wl_surface_attach(w.surface, b->wl, 0, 0);
   // At scale 1 surface and buffer coordinates agree; older compositors
   // know only the former.

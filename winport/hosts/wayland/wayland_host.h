@@ -1,7 +1,8 @@
-// The host on a Wayland compositor, without SDL: libwayland-client, our raster
-// code drawing straight into shared-memory buffers, xkbcommon for the keys and
-// libdecor for the toplevel and its frame (server-side where the compositor
-// offers it, drawn by libdecor's plugin where it leaves that to us).
+// The host on a Wayland compositor, without SDL: libwayland-client, xdg-shell
+// for the toplevel, our raster code drawing straight into shared-memory
+// buffers, xkbcommon for the keys. The frame is the compositor's where it
+// offers one (xdg-decoration), else a plain title bar and border of our own,
+// drawn into the same buffer as the client area.
 #ifndef WINPORT_HOSTS_WAYLAND_WAYLAND_HOST_H
 #define WINPORT_HOSTS_WAYLAND_WAYLAND_HOST_H
 
@@ -24,9 +25,9 @@ struct wl_surface;
 struct wl_buffer;
 struct wl_callback;
 struct wl_cursor_theme;
-struct libdecor;
-struct libdecor_frame;
-struct libdecor_configuration;
+struct wl_array;
+struct xdg_wm_base;
+struct zxdg_decoration_manager_v1;
 struct xkb_context;
 struct xkb_keymap;
 struct xkb_state;
@@ -53,7 +54,7 @@ class WaylandHost : public Host {
   void present(HWND hwnd) override;
   bool pumpEvents(bool wait, std::vector<HostEvent>* events) override;
 
-  // What libwayland's and libdecor's callbacks report; public for them only.
+  // What libwayland's callbacks report; public for them only.
   struct Buffer;
   struct Window;
   void onGlobal(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
@@ -68,14 +69,20 @@ class WaylandHost : public Host {
     repeatDelay_ = delay;
   }
   void onKeyboardLeave();
-  void onPointerEnter(wl_pointer* pointer, uint32_t serial, wl_surface* surface);
-  void onConfigure(Window* w, libdecor_configuration* configuration);
+  void onPointerEnter(uint32_t serial, wl_surface* surface, int x, int y);
+  void onPointerLeave() { pointerWindow_ = nullptr; }
+  void onPointerMotion(int x, int y);
+  void onPointerButton(uint32_t serial, uint32_t time, uint32_t button, bool down);
+  void onToplevelConfigure(Window* w, int width, int height, wl_array* states);
+  void onDecorationMode(Window* w, bool serverSide);
+  void onSurfaceConfigure(Window* w, uint32_t serial);
   void onClose(Window* w);
   void onFrameDone(Window* w);
-  void onLibdecorError(const char* message);
 
  private:
   void commit(Window& w);
+  void drawFrame(Window& w, Buffer& b);
+  void setCursor(const char* name);
   Window* keyboardWindow();
   void keyEvent(HostEvent::Kind kind, int vk, bool repeat);
   void armRepeat(uint32_t key);
@@ -93,7 +100,15 @@ class WaylandHost : public Host {
   wl_output* output_ = nullptr;
   wl_surface* cursorSurface_ = nullptr;
   wl_cursor_theme* cursorTheme_ = nullptr;
-  libdecor* decor_ = nullptr;
+  const char* cursorName_ = nullptr;  // the shape set, or none since the pointer entered
+  uint32_t pointerSerial_ = 0;
+  Window* pointerWindow_ = nullptr;
+  int pointerX_ = 0, pointerY_ = 0;  // in the window's surface
+  int pressedPart_ = 0;              // the frame button pressed, until released
+  bool titleClicked_ = false;        // the title bar was pressed before, at lastTitleClick_,
+  uint32_t lastTitleClick_ = 0;      // which makes a double click of the next
+  xdg_wm_base* wmBase_ = nullptr;
+  zxdg_decoration_manager_v1* decorations_ = nullptr;
   xkb_context* xkb_ = nullptr;
   xkb_keymap* keymap_ = nullptr;
   xkb_state* keyState_ = nullptr;
