@@ -4,12 +4,12 @@
 // leave the browser's own keys alone, show the caption as the title, fetch
 // nothing, and run no code while idle.
 // usage: node page_test.mjs PAGE.html RENDER SCRATCH_DIR
-import {execFileSync} from 'node:child_process';
 import {mkdtempSync, rmSync} from 'node:fs';
 import {join, resolve} from 'node:path';
 import {pathToFileURL} from 'node:url';
 
 import {chromium} from 'playwright-core';
+import {differences} from './lib.mjs';
 
 const [page, render, scratch] = process.argv.slice(2);
 let passed = 0;
@@ -21,32 +21,6 @@ const bad = (what) => {
 };
 
 const tmp = mkdtempSync(join(scratch, 'page-'));
-
-// Pixels where the canvas differs from the frame tool's picture.
-function differences(canvas, width, height, keys) {
-  const file = join(tmp, 'want.png');
-  execFileSync(render, ['--size', `${width}x${height}`, '--keys', keys, '--format', 'png',
-    '--output', file]);
-  const want = execFileSync('convert', [file, 'rgb:-'], {maxBuffer: 1 << 30});
-  if (want.length !== width * height * 3 || canvas.width !== width || canvas.height !== height) {
-    return `sizes: canvas ${canvas.width}x${canvas.height}, wanted ${width}x${height}`;
-  }
-  let count = 0;
-  let first = '';
-  for (let y = 0; y < height; y++) {
-    for (let x = 0; x < width; x++) {
-      const i = y * width + x;
-      const same = canvas.data[i * 4] === want[i * 3] &&
-          canvas.data[i * 4 + 1] === want[i * 3 + 1] &&
-          canvas.data[i * 4 + 2] === want[i * 3 + 2] && canvas.data[i * 4 + 3] === 255;
-      if (!same) {
-        if (!count) first = ` (first at ${x},${y})`;
-        count++;
-      }
-    }
-  }
-  return count ? `${count} pixels differ${first}` : '';
-}
 
 const context = await chromium.launchPersistentContext(join(tmp, 'profile'), {
   executablePath: '/usr/bin/chromium',
@@ -78,7 +52,7 @@ try {
           document.getElementById('canvas').height === h,
       [after, width, height], {timeout: 10000});
   const expect = async (what, width, height, keys) => {
-    const why = differences(await canvas(), width, height, keys);
+    const why = differences(render, tmp, await canvas(), width, height, keys);
     why ? bad(`${what}: the canvas is not the frame tool's ${width}x${height} '${keys}' frame: ${why}`)
         : ok();
   };
