@@ -78,7 +78,8 @@
 #                           starts the window manager WM and the test panel
 #                           PANEL, which reserves HEIGHT pixels at the top;
 #                           waits for the work area to leave them out; sets
-#                           wm_pid, panel_pid and wx wy ww wh. Returns 1 after
+#                           wm_pid, bus_pid (its session bus), panel_pid and
+#                           wx wy ww wh. Returns 1 after
 #                           bad if the work area never does.
 # start_weston SOCKET W H   starts weston with a WxH output on the X display,
 #                           its socket SOCKET in $tmp/runtime (exported as
@@ -152,7 +153,7 @@ begin_test() {
   tmp=$(mktemp -d)
   passed=0
   failed=0
-  pid_vars="app_pid $* xvfb_pid"
+  pid_vars="app_pid $* bus_pid xvfb_pid"
   local var
   for var in $pid_vars; do
     printf -v "$var" %s ""
@@ -352,12 +353,19 @@ below_white() {
 work_area() { xprop -root _NET_WORKAREA 2>/dev/null | awk -F'[=,]' 'NF >= 5 {print $2, $3, $4, $5}'; }
 work_area_top_is() { [ "$(work_area | awk '{print $2}')" = "$1" ]; }
 start_panel_wm() {
-  local wm=$1
-  # In a session bus of its own, as on a desktop (xfwm4 keeps its settings
-  # there and does not manage windows without them).
+  local wm=$1 bus
+  # On a session bus of its own, as on a desktop (xfwm4 keeps its settings
+  # there and does not manage windows without them); the test ends the bus
+  # with everything else it started.
+  if dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$tmp/bus" 2>&1; then
+    { read -r bus && read -r bus_pid; } <"$tmp/bus"
+  else
+    bad "dbus-daemon did not start: $(head -c 400 "$tmp/bus")"
+    return 1
+  fi
   case $wm in
-    xfwm4) dbus-run-session -- xfwm4 --compositor=off >"$tmp/wm.log" 2>&1 & ;;
-    *) dbus-run-session -- "$wm" >"$tmp/wm.log" 2>&1 & ;;
+    xfwm4) DBUS_SESSION_BUS_ADDRESS=$bus xfwm4 --compositor=off >"$tmp/wm.log" 2>&1 & ;;
+    *) DBUS_SESSION_BUS_ADDRESS=$bus "$wm" >"$tmp/wm.log" 2>&1 & ;;
   esac
   wm_pid=$!
   "$2" "$3" &

@@ -12,7 +12,7 @@ set -u
 wm=$1 app=$2 render=$3 panel=$4 icon=$5
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
-need_tools Xvfb xdotool xprop xwininfo wmctrl import compare dbus-run-session "$wm"
+need_tools Xvfb xdotool xprop xwininfo wmctrl import compare dbus-daemon "$wm"
 
 begin_test wm_pid panel_pid
 start_xvfb 1280x800 || finish

@@ -12,7 +12,7 @@ panel=$3
 prefix=$4
 # shellcheck source=tests/lib.sh
 . "$(cd "$(dirname "$0")" && pwd)/lib.sh"
-need_tools wine wineboot wineserver Xvfb openbox dbus-run-session xdotool xprop xwininfo import \
+need_tools wine wineboot wineserver Xvfb openbox dbus-daemon xdotool xprop xwininfo import \
   compare
 need_built "cmake --preset windows && cmake --build --preset windows" "$exe"
 wine_env "$prefix"
