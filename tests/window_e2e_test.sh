@@ -47,6 +47,16 @@ LC_ALL=C grep -q $'[\x80-\xff]' "$tmp/err" && bad "DISPLAY with C1 bytes: a raw 
 expect_start_failure "Wayland without XDG_RUNTIME_DIR" \
   "WAYLAND_DISPLAY='wayland-0': XDG_RUNTIME_DIR is not set" \
   -u DISPLAY -u XDG_RUNTIME_DIR WAYLAND_DISPLAY=wayland-0
+# Without its X11 module, or with a damaged one, it says which.
+cp "$app" "$tmp/alone"
+with_module=$app
+app=$tmp/alone
+expect_start_failure "no X11 module" \
+  "^hypercube: cannot load the X11 host: hypercube-x11.so is neither beside the program nor in " DISPLAY=:9
+echo damaged >"$tmp/hypercube-x11.so"
+expect_start_failure "a damaged X11 module" \
+  "^hypercube: cannot load the X11 host: $tmp/hypercube-x11.so: " DISPLAY=:9
+app=$with_module
 # An X server that wants a cookie we do not have: its own reason, once.
 xauth -q -f "$tmp/auth" add :999 . "$(mcookie)" 2>/dev/null
 Xvfb -displayfd 3 -auth "$tmp/auth" -nolisten tcp 3>"$tmp/auth-display" 2>/dev/null &
