@@ -12,7 +12,6 @@
 
 #include "tools/printable.h"
 #include "winport/hosts/sdl/sdl_host.h"
-#include "winport/hosts/sdl/wayland.h"
 #include "winport/hosts/sdl/x11.h"
 
 namespace winport {
@@ -110,32 +109,15 @@ bool SdlHost::start(const char* program, std::string* error) {
   // A still picture has no reason to hold off the screen saver, and asking
   // the session bus to would start D-Bus before the first frame.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-  const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+  // X11 only: Wayland has a host of its own, and a program that asked for
+  // another driver by name gets it.
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   const char* display = SDL_getenv("DISPLAY");
-  const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
-  // Without a Wayland session, probing for one only prints noise.
-  if (!wanted && !wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-  // SDL 2.26 takes X11 first when both are there.
-  const bool x11 = wanted ? std::strcmp(wanted, "x11") == 0 : display || !wayland;
-  std::string where;
-  if (x11) {
-    where = display ? " at DISPLAY=" + quotedName(display) : "";
-    // SDL opens an X input method, and Xlib then parses the locale's whole
-    // Compose table: a third of the start-up. The program takes no text, only
-    // keys, so an empty table serves unless the user has chosen one. (Under
-    // Wayland xkbcommon reads the same variable and complains of the file.)
-    setenv("XCOMPOSEFILE", "/dev/null", 0);
-  } else {
-    const std::string name = wayland ? wayland : "wayland-0";
-    where = " at WAYLAND_DISPLAY=" + quotedName(name.c_str());
-    // libwayland would say so in a line of its own, then SDL in another.
-    if (name[0] != '/' && !SDL_getenv("XDG_RUNTIME_DIR")) {
-      *error = "cannot open a display" + where +
-               ": XDG_RUNTIME_DIR is not set, so the compositor's socket cannot be found";
-      return false;
-    }
-  }
-  keepWaylandMessages();
+  const std::string where = display ? " at DISPLAY=" + quotedName(display) : "";
+  // SDL opens an X input method, and Xlib then parses the locale's whole
+  // Compose table: a third of the start-up. The program takes no text, only
+  // keys, so an empty table serves unless the user has chosen one.
+  setenv("XCOMPOSEFILE", "/dev/null", 0);
   // Before SDL_Init: SDL keeps the handler it finds, calls it from its own and
   // puts it back in SDL_Quit, just before closing the connections, when a late
   // error may still be read.
@@ -158,12 +140,10 @@ bool SdlHost::start(const char* program, std::string* error) {
         "cannot open a display" + where + ": only the '" + name + "' video driver is available";
     return false;
   }
-  wayland_ = name == "wayland";
   where_ = where;
   // Without this SDL may route the window surface through software OpenGL:
-  // slower to start, more memory and slower frames. SDL 2.26's Wayland driver
-  // has no other way to a window surface.
-  if (!wayland_) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // slower to start, more memory and slower frames.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   return true;
 }
 

@@ -18,7 +18,6 @@
 #include <cstring>
 
 #include "winport/hosts/sdl/keys.h"
-#include "winport/hosts/sdl/wayland.h"
 #include "winport/hosts/sdl/x11.h"
 
 namespace winport {
@@ -107,13 +106,11 @@ Size SdlHost::defaultClientSize() {
 bool SdlHost::openWindow(HWND hwnd, const std::string& caption, Size client) {
   // Where the window returns when un-maximised: its default size, centred in
   // the usable area, so that its frame stays clear of panels and the edges.
-  // (A Wayland compositor places windows itself, and a position asked there
-  // leaves libdecor's title bar blank.)
   const Size size{std::max(1, client.width), std::max(1, client.height)};
   int x = SDL_WINDOWPOS_UNDEFINED;
   int y = SDL_WINDOWPOS_UNDEFINED;
   SDL_Rect usable;
-  if (!wayland_ && SDL_GetDisplayUsableBounds(0, &usable) == 0 && size.width <= usable.w &&
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && size.width <= usable.w &&
       size.height <= usable.h) {
     x = usable.x + (usable.w - size.width) / 2;
     y = usable.y + (usable.h - size.height) / 2;
@@ -124,8 +121,7 @@ bool SdlHost::openWindow(HWND hwnd, const std::string& caption, Size client) {
     failure_ = std::string("cannot create a window: ") + SDL_GetError();
     return false;
   }
-  // Where the window manager asks the program for its icon (_NET_WM_ICON);
-  // under Wayland the application id finds the menu entry's.
+  // Where the window manager asks the program for its icon (_NET_WM_ICON).
   // SDL copies the pixels; the surface only borrows them.
   if (SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
           const_cast<uint32_t*>(kProgramIcon), kProgramIconWidth, kProgramIconHeight, 32,
@@ -155,15 +151,6 @@ Size SdlHost::showMaximized(HWND hwnd) {
   if (it == windows_.end()) return {0, 0};
   Window& w = it->second;
   const Size before = windowSize(w.sdl);
-  if (wayland_) {
-    // Asked before the window is shown, the compositor's maximised size would
-    // not be the one first drawn, a fatal protocol error. The maximised size
-    // comes as a resize: with libdecor's frame, waiting for it before the
-    // first frame leaves its title bar blank.
-    SDL_ShowWindow(w.sdl);
-    SDL_MaximizeWindow(w.sdl);
-    return windowSize(w.sdl);
-  }
   if (!windowManagerMaximizes(w.sdl)) {
     // A bare X server ignores the request: the window takes the usable area.
     SDL_Rect usable;
@@ -315,14 +302,6 @@ void SdlHost::handle(const SDL_Event& e) {
   HWND hwnd = nullptr;
   switch (e.type) {
     case SDL_QUIT:
-      // SDL's Wayland driver says a lost compositor with this too.
-      if (wayland_ && !windows_.empty()) {
-        const std::string lost = waylandFailure(windows_.begin()->second.sdl);
-        if (!lost.empty()) {
-          failure_ = "lost the display" + where_ + ": " + lost;
-          return;
-        }
-      }
       // SIGTERM or SIGINT (SDL turns them into this): close as the user would,
       // so the program ends normally with status 0, and promptly even if the
       // window system does not answer.

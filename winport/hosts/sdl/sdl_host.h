@@ -68,8 +68,7 @@ class SdlHost : public Host {
 
   bool started_ = false;
   bool abandoned_ = false;  // a window SDL must not destroy, nor SDL_Quit
-  bool wayland_ = false;
-  std::string where_;  // " at DISPLAY=':0'", for the lost display's line
+  std::string where_;       // " at DISPLAY=':0'", for the lost display's line
   std::string failure_;
   std::map<HWND, Window> windows_;
   Size screen_{0, 0};                      // read at start, again when it may have changed
