@@ -81,7 +81,8 @@
 #                           wm_pid, bus_pid (its session bus), panel_pid and
 #                           wx wy ww wh. Returns 1 after
 #                           bad if the work area never does.
-# start_weston SOCKET W H   starts weston with a WxH output on the X display,
+# start_weston SOCKET W H   starts weston with a WxH output on the X display
+#                           and waits for its panel,
 #                           its socket SOCKET in $tmp/runtime (exported as
 #                           XDG_RUNTIME_DIR); sets weston_pid, weston_window
 #                           and the output's place on the screen, ox oy.
@@ -381,18 +382,26 @@ start_panel_wm() {
 # ("failed to create compositor backend"): it is given three tries.
 weston_output() { xwininfo -root -tree | awk '/"Weston Compositor/ {print $1; exit}'; }
 weston_up() { [ -n "$(weston_output)" ] && [ -S "$XDG_RUNTIME_DIR/$1" ]; }
+# Its panel in a colour of our own, so that we can see when it is up: a
+# window mapped before weston's panel client has drawn is maximised to the
+# whole output, under the panel.
+weston_panel_up() {
+  [ "$(import -window root -crop "1x1+$((ox + $1 / 2))+$((oy + 16))" +repage -depth 8 rgb:- 2>/dev/null |
+    od -An -tx1 | tr -d ' ')" = 606060 ]
+}
 start_weston() {
   local try
   export XDG_RUNTIME_DIR=$tmp/runtime
   mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+  printf '[shell]\npanel-color=0xff606060\nstartup-animation=none\n' >"$tmp/weston.ini"
   for try in 1 2 3; do
-    weston --backend=x11-backend.so --use-pixman --socket="$1" --width="$2" --height="$3" \
-      --idle-time=0 >"$tmp/weston.log" 2>&1 &
+    weston --config="$tmp/weston.ini" --backend=x11-backend.so --use-pixman --socket="$1" \
+      --width="$2" --height="$3" --idle-time=0 >"$tmp/weston.log" 2>&1 &
     weston_pid=$!
     if poll 15 weston_up "$1"; then
       weston_window=$(weston_output)
       read -r ox oy _ <<<"$(client "$weston_window")"
-      return 0
+      poll 15 weston_panel_up "$2" && return 0
     fi
     kill "$weston_pid" 2>/dev/null
     wait "$weston_pid" 2>/dev/null
