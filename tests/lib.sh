@@ -198,10 +198,10 @@ poll() {
 start_xvfb() {
   rm -f "$tmp/display"
   if [ "${2:-}" = vnc ]; then
-    Xvnc -displayfd 3 -geometry "$1" -depth 24 -SecurityTypes None -rfbport -1 -nolisten tcp \
+    Xvnc -displayfd 3 -geometry "$1" -depth 24 -SecurityTypes None -rfbport -1 -nolisten tcp -noreset \
       3>"$tmp/display" 2>"$tmp/xvfb.log" &
   else
-    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
   fi
   xvfb_pid=$!
   if ! poll 5 test -s "$tmp/display"; then
@@ -210,7 +210,9 @@ start_xvfb() {
   fi
   DISPLAY=":$(cat "$tmp/display")"
   export DISPLAY xvfb_pid
-  # The number comes a moment before a loaded server takes clients.
+  # The number comes a moment before a loaded server takes clients. The
+  # server never resets (-noreset): this probe's leaving would otherwise
+  # reset it just as the test's first client comes.
   if ! poll 10 xdotool getdisplaygeometry >/dev/null 2>&1; then
     bad "the X server at $DISPLAY takes no client: $(cat "$tmp/xvfb.log")"
     return 1
