@@ -6,27 +6,30 @@ usage: scripts/mutate [--jobs N] [--list] [--only TEXT] [FILE...]
 Applies one simple mutation at a time to the sources (by default geometry/
 and shell/): a comparison, arithmetic or boolean operator swapped, a numeric
 constant changed, a statement removed. Each mutant is built and run against
-the fast tests (the geometry and shell unit tests and the frame tool's check
-of the reference frames). A mutant that a test fails, or that hangs, is
+the fast tests (the geometry and shell unit tests, the software extended
+type's frames against the x87's, and the frame tool's check of the reference
+frames). A mutant that a test fails, or that hangs, is
 killed; one that does not compile is not counted; the others survive and are
-printed with their place. The work happens in a copy of the tree, so an
-interrupted run never leaves a mutated source behind.
+printed with their place. The work happens in copies of the tree (one per
+job), so an interrupted run never leaves a mutated source behind.
 
 --list prints the mutants without running them; --only runs the mutants
 whose description contains TEXT (e.g. "classify.cpp:42").
 """
 import argparse
+import concurrent.futures
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEFAULT_DIRS = ["geometry", "shell"]
-TARGETS = ["geometry_test", "shell_test", "hypercube-render"]
+TARGETS = ["geometry_test", "shell_test", "hypercube-render", "frame_batch", "frame_batch_soft"]
 
 # Operator swaps, each matched as a whole token.
 SWAPS = [
@@ -125,18 +128,75 @@ def mutants(path):
             yield made("", "statement removed: %s" % stripped)
 
 
-def run(cmd, cwd, timeout):
+def run(cmd, cwd, timeout, env=None):
     try:
         return subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              timeout=timeout).returncode
+                              timeout=timeout, env=env).returncode
     except subprocess.TimeoutExpired:
         return "timeout"
+
+
+class Worker:
+    """One copy of the tree with its own build, so that mutants can be built
+    and tested side by side without touching each other's files."""
+
+    def __init__(self, root_files, index):
+        self.tree = tempfile.mkdtemp(prefix="hypercube-mutate-%d-" % index)
+        for name in root_files:
+            src = os.path.join(ROOT, name)
+            if os.path.isfile(src):
+                os.makedirs(os.path.join(self.tree, os.path.dirname(name)), exist_ok=True)
+                shutil.copy2(src, os.path.join(self.tree, name))
+        self.build = os.path.join(self.tree, "build")
+        self.build_cmd = ["cmake", "--build", self.build, "-j", "1", "--target"] + TARGETS
+        b, t = self.build, self.tree
+        # Cheapest first: with --gtest_fail_fast most mutants die in the first
+        # second. The software extended type drawing frames beside the x87 is
+        # what catches most faults in the software arithmetic.
+        self.tests = [[os.path.join(b, "tests", "geometry_test"), "--gtest_brief=1", "--gtest_fail_fast"],
+                      [os.path.join(b, "tests", "shell_test"), "--gtest_brief=1", "--gtest_fail_fast"],
+                      [os.path.join(t, "tests", "frames_compare_test.sh"), os.path.join(t, "tests", "frames"),
+                       "2000", os.path.join(b, "tests", "frame_batch"), os.path.join(b, "tests", "frame_batch_soft")],
+                      [os.path.join(t, "tests", "render_cli_test.sh"),
+                       os.path.join(b, "tools", "hypercube-render"), os.path.join(t, "tests", "frames")]]
+        self.timeouts = [300] * len(self.tests)
+
+    def configure(self):
+        generator = ["-G", "Ninja"] if shutil.which("ninja") else []
+        return run(["cmake", "-S", self.tree, "-B", self.build, "-DBUILD_TESTING=ON", "-DHYPERCUBE_BENCH=OFF",
+                    "-DHYPERCUBE_WINE_TESTS=OFF"] + generator, self.tree, 600) == 0 and \
+            run(self.build_cmd, self.tree, 1800) == 0
+
+    def calibrate(self):
+        """Runs the unmutated tests; a mutant may take ten times as long (a
+        loaded machine) before it counts as hung."""
+        for i, test in enumerate(self.tests):
+            start = time.time()
+            if run(test, self.tree, 300) != 0:
+                return False
+            self.timeouts[i] = max(30.0, 10 * (time.time() - start))
+        return True
+
+    def verdict(self, path, text):
+        target = os.path.join(self.tree, os.path.relpath(path, ROOT))
+        original = open(target).read()
+        open(target, "w").write(text)
+        try:
+            if run(self.build_cmd, self.tree, 600) != 0:
+                return "stillborn"
+            for test, timeout in zip(self.tests, self.timeouts):
+                if run(test, self.tree, timeout) != 0:
+                    return "killed"
+            return "survived"
+        finally:
+            open(target, "w").write(original)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("files", nargs="*")
-    parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
+    parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1,
+                        help="mutants built and tested at once, each in its own copy of the tree")
     parser.add_argument("--list", action="store_true")
     parser.add_argument("--only", default="")
     args = parser.parse_args()
@@ -159,55 +219,52 @@ def main():
         print("%d mutants" % len(work))
         return 0
 
-    tree = tempfile.mkdtemp(prefix="hypercube-mutate-")
+    listed = subprocess.run(["git", "ls-files", "-z"], cwd=ROOT, check=True,
+                            stdout=subprocess.PIPE).stdout.decode().split("\0")
+    jobs = max(1, min(args.jobs, len(work)))
+    tracked = [name for name in listed if name]
+    workers = [Worker(tracked, i) for i in range(jobs)]
     try:
-        listed = subprocess.run(["git", "ls-files", "-z"], cwd=ROOT, check=True,
-                                stdout=subprocess.PIPE).stdout.decode().split("\0")
-        for name in filter(None, listed):
-            src = os.path.join(ROOT, name)
-            if os.path.isfile(src):
-                os.makedirs(os.path.join(tree, os.path.dirname(name)), exist_ok=True)
-                shutil.copy2(src, os.path.join(tree, name))
-        build = os.path.join(tree, "build")
-        if run(["cmake", "-S", tree, "-B", build, "-DBUILD_TESTING=ON", "-DHYPERCUBE_BENCH=OFF",
-                "-DHYPERCUBE_WINE_TESTS=OFF"], tree, 600) != 0:
-            print("mutate: cmake failed in %s" % tree, file=sys.stderr)
-            return 1
-        build_cmd = ["cmake", "--build", build, "-j", str(args.jobs), "--target"] + TARGETS
-        tests = [[os.path.join(build, "tests", "geometry_test"), "--gtest_brief=1"],
-                 [os.path.join(build, "tests", "shell_test"), "--gtest_brief=1"],
-                 [os.path.join(tree, "tests", "render_cli_test.sh"),
-                  os.path.join(build, "tools", "hypercube-render"), os.path.join(tree, "tests", "frames")]]
-        if run(build_cmd, tree, 1800) != 0 or any(run(t, tree, 300) != 0 for t in tests):
+        with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
+            ready = list(pool.map(lambda w: w.configure() and w.calibrate(), workers))
+        if not all(ready):
             print("mutate: the unmutated tree does not build or pass its tests", file=sys.stderr)
             return 1
 
-        killed = survived = stillborn = 0
+        counts = {"killed": 0, "survived": 0, "stillborn": 0}
+        lock = threading.Lock()
+        pending = list(reversed(work))
         start = time.time()
-        for i, (path, what, text) in enumerate(work, 1):
-            target = os.path.join(tree, os.path.relpath(path, ROOT))
-            original = open(target).read()
-            open(target, "w").write(text)
-            try:
-                if run(build_cmd, tree, 600) != 0:
-                    stillborn += 1
-                    continue
-                if any(run(t, tree, 60) != 0 for t in tests):
-                    killed += 1
-                else:
-                    survived += 1
-                    print("SURVIVED %s" % what, flush=True)
-            finally:
-                open(target, "w").write(original)
-            if i % 25 == 0:
-                print("... %d of %d, %.0f s" % (i, len(work), time.time() - start), flush=True)
+
+        def serve(worker):
+            while True:
+                with lock:
+                    if not pending:
+                        return
+                    path, what, text = pending.pop()
+                result = worker.verdict(path, text)
+                with lock:
+                    counts[result] += 1
+                    done = sum(counts.values())
+                    if result == "survived":
+                        print("SURVIVED %s" % what, flush=True)
+                    if done % 25 == 0:
+                        print("... %d of %d, %.0f s" % (done, len(work), time.time() - start), flush=True)
+
+        threads = [threading.Thread(target=serve, args=(w,)) for w in workers]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        killed, survived = counts["killed"], counts["survived"]
         counted = killed + survived
         score = 100.0 * killed / counted if counted else 100.0
         print("%d mutants: %d killed, %d survived, %d did not compile; score %.1f %% (%.0f s)"
-              % (len(work), killed, survived, stillborn, score, time.time() - start))
+              % (len(work), killed, survived, counts["stillborn"], score, time.time() - start))
         return 0
     finally:
-        shutil.rmtree(tree, ignore_errors=True)
+        for w in workers:
+            shutil.rmtree(w.tree, ignore_errors=True)
 
 
 if __name__ == "__main__":
