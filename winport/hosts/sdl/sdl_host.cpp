@@ -240,8 +240,9 @@ void SdlHost::present(HWND hwnd) {
   Window& w = it->second;
   if (!w.canvas) return;
   if (w.direct) {
+    const unsigned long putAt = nextRequest(w.x11);
     putDirectly(w.x11, *w.canvas);
-    dropExposes(w.sdl);
+    dropExposes(w, putAt);
     return;
   }
   if (w.canvas->width() == 0 || w.canvas->height() == 0) return;
@@ -266,25 +267,40 @@ void SdlHost::present(HWND hwnd) {
       SDL_FreeSurface(mem);
     }
   }
+  const unsigned long putAt = nextRequest(w.x11);
   SDL_UpdateWindowSurfaceRects(w.sdl, &rect, 1);
-  if (rect.w == w.canvas->width() && rect.h == w.canvas->height()) dropExposes(w.sdl);
+  if (rect.w == w.canvas->width() && rect.h == w.canvas->height()) dropExposes(w, putAt);
 }
 
-void SdlHost::dropExposes(SDL_Window* sdl) {
+void SdlHost::dropExposes(const Window& w, unsigned long putAt) {
   // The whole frame just shown covers whatever was lost before it: an expose that
   // arrived meanwhile (the one for mapping the window, at every start) would
   // only paint the same frame again. SDL's X11 surface waits for the server,
-  // so by now those exposes have come in.
+  // so by now those exposes have come in. An expose the server made after the
+  // pixels went out is kept: they went to a window that was not viewable then
+  // (a window manager starting reparents the window, unmapping it for a moment)
+  // and are lost.
   SDL_PumpEvents();
-  Uint32 id = SDL_GetWindowID(sdl);
+  struct Filter {
+    Uint32 id;
+    const X11Window* x11;
+    unsigned long putAt;
+    bool keep;
+  } filter{SDL_GetWindowID(w.sdl), &w.x11, putAt, false};
+  // SDL queues an X event's system event before what it makes of it, and
+  // keeps only the newest expose of a window.
   SDL_FilterEvents(
-      [](void* window, SDL_Event* e) {
+      [](void* data, SDL_Event* e) {
+        auto* f = static_cast<Filter*>(data);
+        if (e->type == SDL_SYSWMEVENT && exposedSince(e->syswm.msg, *f->x11, f->putAt)) {
+          f->keep = true;
+        }
         return e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_EXPOSED &&
-                       e->window.windowID == *static_cast<Uint32*>(window)
+                       e->window.windowID == f->id && !f->keep
                    ? 0
                    : 1;
       },
-      &id);
+      &filter);
 }
 
 SdlHost::Window* SdlHost::find(unsigned sdlWindowId, HWND* hwnd) {

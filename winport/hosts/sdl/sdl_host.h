@@ -62,7 +62,7 @@ class SdlHost : public Host {
   bool show(Window& w);     // false, with failure_, if it cannot be shown
   void release(Window& w);  // destroys the window unless SDL must not touch it
   void refreshScreen();
-  static void dropExposes(SDL_Window* sdl);
+  static void dropExposes(const Window& w, unsigned long putAt);
   Window* find(unsigned sdlWindowId, HWND* hwnd);
   static Size querySize();
 

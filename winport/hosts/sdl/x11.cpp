@@ -22,6 +22,9 @@ char programName[64] = "program";
 // Our windows, and those of them another client destroyed.
 std::set<unsigned long> ours;
 std::set<unsigned long> gone;
+// A window named by the root window as the window manager's while it is
+// asked: one that just ended (or one starting again) can leave a stale name.
+unsigned long probed = 0;
 
 // Xlib calls this when the connection to the X server breaks (the server
 // ended or was killed); its default prints Xlib's own text, and waiting on
@@ -44,6 +47,7 @@ int displayLost(Display* display) {
 int requestFailed(Display* display, XErrorEvent* e) {
   constexpr unsigned char kSendEvent = 25;  // X_SendEvent
   if (e->error_code == BadWindow && e->request_code == kSendEvent) return 0;
+  if (e->error_code == BadWindow && probed != 0 && e->resourceid == probed) return 0;
   // Our window destroyed by another client: the host ends the program with
   // one line of its own, not one per request that still named it.
   if ((e->error_code == BadWindow || e->error_code == BadDrawable) && ours.count(e->resourceid)) {
@@ -88,10 +92,11 @@ bool windowManagerMaximizes(SDL_Window* sdl) {
   };
   ::Window manager = 0;
   ::Window itself = 0;
-  if (!windowProperty(root, "_NET_SUPPORTING_WM_CHECK", &manager) ||
-      !windowProperty(manager, "_NET_SUPPORTING_WM_CHECK", &itself) || itself != manager) {
-    return false;
-  }
+  if (!windowProperty(root, "_NET_SUPPORTING_WM_CHECK", &manager)) return false;
+  probed = manager;
+  const bool alive = windowProperty(manager, "_NET_SUPPORTING_WM_CHECK", &itself);
+  probed = 0;
+  if (!alive || itself != manager) return false;
   Atom type;
   int format;
   unsigned long count, after;
@@ -162,6 +167,17 @@ void noteSystemEvent(const void* sdlSysWmMsg) {
       ours.count(m->msg.x11.event.xdestroywindow.window)) {
     gone.insert(m->msg.x11.event.xdestroywindow.window);
   }
+}
+
+unsigned long nextRequest(const X11Window& x) {
+  return x.x11() ? NextRequest(static_cast<Display*>(x.display)) : 0;
+}
+
+bool exposedSince(const void* sdlSysWmMsg, const X11Window& x, unsigned long serial) {
+  const SDL_SysWMmsg* m = static_cast<const SDL_SysWMmsg*>(sdlSysWmMsg);
+  if (!x.x11() || !m || m->subsystem != SDL_SYSWM_X11) return false;
+  const XEvent& e = m->msg.x11.event;
+  return e.type == Expose && e.xexpose.window == x.window && e.xexpose.serial >= serial;
 }
 
 void rootSize(const X11Window& x, int* width, int* height) {

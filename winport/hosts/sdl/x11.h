@@ -46,6 +46,13 @@ void withdraw(const X11Window& x);
 bool windowGone(const X11Window& x);
 void noteSystemEvent(const void* sdlSysWmMsg);
 
+// The serial of the next request on the window's connection. An Expose the
+// server made after it handled that request carries a serial as large.
+unsigned long nextRequest(const X11Window& x);
+// Whether an SDL system event is an Expose of the window made at or after
+// request `serial`.
+bool exposedSince(const void* sdlSysWmMsg, const X11Window& x, unsigned long serial);
+
 // The screen's size now (the root window's, which RandR changes), or 0x0.
 void rootSize(const X11Window& x, int* width, int* height);
 
