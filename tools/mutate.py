@@ -29,7 +29,6 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEFAULT_DIRS = ["geometry", "shell"]
-TARGETS = ["geometry_test", "shell_test", "hypercube-render", "frame_batch", "frame_batch_soft"]
 
 # Operator swaps, each matched as a whole token.
 SWAPS = [
@@ -148,29 +147,35 @@ class Worker:
                 os.makedirs(os.path.join(self.tree, os.path.dirname(name)), exist_ok=True)
                 shutil.copy2(src, os.path.join(self.tree, name))
         self.build = os.path.join(self.tree, "build")
-        self.build_cmd = ["cmake", "--build", self.build, "-j", "1", "--target"] + TARGETS
         b, t = self.build, self.tree
-        # Cheapest first: with --gtest_fail_fast most mutants die in the first
-        # second. The software extended type drawing frames beside the x87 is
-        # what catches most faults in the software arithmetic.
-        self.tests = [[os.path.join(b, "tests", "geometry_test"), "--gtest_brief=1", "--gtest_fail_fast"],
-                      [os.path.join(b, "tests", "shell_test"), "--gtest_brief=1", "--gtest_fail_fast"],
-                      [os.path.join(t, "tests", "frames_compare_test.sh"), os.path.join(t, "tests", "frames"),
-                       "2000", os.path.join(b, "tests", "frame_batch"), os.path.join(b, "tests", "frame_batch_soft")],
-                      [os.path.join(t, "tests", "render_cli_test.sh"),
-                       os.path.join(b, "tools", "hypercube-render"), os.path.join(t, "tests", "frames")]]
-        self.timeouts = [300] * len(self.tests)
+        # Stages, cheapest first: a stage's targets are built only when the
+        # mutant survived the stages before, so that most mutants of a header
+        # rebuild the geometry tests alone. The software extended type drawing
+        # frames beside the x87 catches most faults in the software arithmetic.
+        self.stages = [
+            (["geometry_test"], [os.path.join(b, "tests", "geometry_test"), "--gtest_brief=1", "--gtest_fail_fast"]),
+            (["frame_batch", "frame_batch_soft"],
+             [os.path.join(t, "tests", "frames_compare_test.sh"), os.path.join(t, "tests", "frames"), "2000",
+              os.path.join(b, "tests", "frame_batch"), os.path.join(b, "tests", "frame_batch_soft")]),
+            (["shell_test"], [os.path.join(b, "tests", "shell_test"), "--gtest_brief=1", "--gtest_fail_fast"]),
+            (["hypercube-render"], [os.path.join(t, "tests", "render_cli_test.sh"),
+                                    os.path.join(b, "tools", "hypercube-render"), os.path.join(t, "tests", "frames")]),
+        ]
+        self.timeouts = [300] * len(self.stages)
+
+    def make(self, targets, timeout):
+        return run(["cmake", "--build", self.build, "-j", "1", "--target"] + targets, self.tree, timeout) == 0
 
     def configure(self):
         generator = ["-G", "Ninja"] if shutil.which("ninja") else []
         return run(["cmake", "-S", self.tree, "-B", self.build, "-DBUILD_TESTING=ON", "-DHYPERCUBE_BENCH=OFF",
                     "-DHYPERCUBE_WINE_TESTS=OFF"] + generator, self.tree, 600) == 0 and \
-            run(self.build_cmd, self.tree, 1800) == 0
+            self.make([t for targets, _ in self.stages for t in targets], 1800)
 
     def calibrate(self):
         """Runs the unmutated tests; a mutant may take ten times as long (a
         loaded machine) before it counts as hung."""
-        for i, test in enumerate(self.tests):
+        for i, (_, test) in enumerate(self.stages):
             start = time.time()
             if run(test, self.tree, 300) != 0:
                 return False
@@ -182,9 +187,9 @@ class Worker:
         original = open(target).read()
         open(target, "w").write(text)
         try:
-            if run(self.build_cmd, self.tree, 600) != 0:
-                return "stillborn"
-            for test, timeout in zip(self.tests, self.timeouts):
+            for (targets, test), timeout in zip(self.stages, self.timeouts):
+                if not self.make(targets, 600):
+                    return "stillborn"
                 if run(test, self.tree, timeout) != 0:
                     return "killed"
             return "survived"
