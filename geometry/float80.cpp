@@ -86,14 +86,18 @@ Float80 make(bool negative, int exp, uint64_t sig) {
 Float80 infinity(bool negative) { return make(negative, kMaxExp, kTop); }
 Float80 defaultNan() { return Float80::fromBits(0xFFFF, 0xC000000000000000u); }
 
-// A NaN operand comes back quiet; with two, the one of larger significand
-// (the x87's rule; on a tie the first).
+// A NaN operand comes back quiet; of two, a quiet one before a signalling
+// one, else the one of larger significand, else the positive one (the x87's
+// rules).
 Float80 propagateNan(Float80 a, Float80 b) {
   const uint64_t quiet = 0x4000000000000000u;
   if (!a.isNan()) return Float80::fromBits(b.signExp(), b.significand() | quiet);
   if (!b.isNan()) return Float80::fromBits(a.signExp(), a.significand() | quiet);
+  const bool qa = (a.significand() & quiet) != 0, qb = (b.significand() & quiet) != 0;
+  if (qa != qb) return qa ? a : b;
   const uint64_t ma = a.significand() | quiet, mb = b.significand() | quiet;
-  return mb > ma ? Float80::fromBits(b.signExp(), mb) : Float80::fromBits(a.signExp(), ma);
+  const bool takeB = mb > ma || (mb == ma && (b.signExp() & 0x8000) == 0);
+  return takeB ? Float80::fromBits(b.signExp(), mb) : Float80::fromBits(a.signExp(), ma);
 }
 
 // The value (sig.hi + sig.lo / 2^64) * 2^(exp - kBias - 63) rounded to nearest
@@ -130,8 +134,9 @@ Float80 normalizeRoundPack(bool negative, int exp, U128 sig) {
 }  // namespace
 
 Float80 Float80::add(Float80 a, Float80 b, bool subtract) {
-  if (subtract) b = -b;
+  // A NaN keeps its sign through a subtraction.
   if (a.isNan() || b.isNan()) return propagateNan(a, b);
+  if (subtract) b = -b;
   const bool na = (a.signExp() & 0x8000) != 0, nb = (b.signExp() & 0x8000) != 0;
   if (isInf(a) || isInf(b)) {
     if (isInf(a) && isInf(b) && na != nb) return defaultNan();

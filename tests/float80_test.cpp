@@ -98,6 +98,9 @@ class Operands {
         f(0x3FFF, ~0ull),
         f(0x401E, 0x8000000000000000u),
         f(0x401D, 0xFFFFFFFF00000000u),
+        f(0x7FFF, 0xC000000000000000u),  // NaNs: quiet, with a payload, signalling
+        f(0x7FFF, 0xC0000000DEADBEEFu),
+        f(0x7FFF, 0x8000000000000001u),
     };
     const Float80 e = edges[rng_() % (sizeof edges / sizeof edges[0])];
     return f(static_cast<uint16_t>(e.signExp() | sign), e.significand());
@@ -139,6 +142,13 @@ TEST(Float80Test, KnownX87ResultsOnEveryCpu) {
       {f(0x7FFE, 0x8000000000000000u) * three, 0x7FFF, 0x8000000000000000u},         // overflow
       {Float80(1.0) + f(0x3FBF, 0x8000000000000000u), 0x3FFF, 0x8000000000000000u},  // tie: even
       {tiny * tenth, 0x0000, 0x0000000000000003u},
+      // NaNs: the sign kept through a subtraction, made quiet; a quiet one
+      // before a signalling one; of equal significands, the positive one.
+      {three - f(0xFFFF, 0x8000000000000001u), 0xFFFF, 0xC000000000000001u},
+      {f(0xFFFF, 0xC000000000000000u) * f(0xFFFF, 0x8000000000000001u), 0xFFFF,
+       0xC000000000000000u},
+      {f(0xFFFF, 0xC00000000000BEEFu) / f(0x7FFF, 0xC00000000000BEEFu), 0x7FFF,
+       0xC00000000000BEEFu},
   };
   for (const auto& c : cases) EXPECT_EQ(bits(c.got), bits(f(c.signExp, c.significand)));
   EXPECT_EQ(formatFloat80(sqrt(Float80(57.0))), "7.54983443527074969725");
@@ -173,10 +183,9 @@ Float80 sw(long double d) {
   return Float80::fromBits(se, m);
 }
 
-// Equal bits, or both NaN (the x87's NaN payloads are not part of the
-// frame's arithmetic).
+// Equal bits, NaNs too: which NaN comes out (sign, payload, quiet or not)
+// follows the x87's rules.
 bool same(Float80 a, Float80 b) {
-  if (a.isNan() && b.isNan()) return true;
   return a.signExp() == b.signExp() && a.significand() == b.significand();
 }
 
