@@ -331,14 +331,17 @@ TEST(Float80Test, DecimalTextEqualsTheCLibrary) {
 }
 
 // The view's pinned sines, cosines and arctangents are what the x87 and the
-// C library compute from the view direction: atan2l, then sinl and cosl (and
-// the x87's own fsin and fcos) of the angles rounded to double.
+// C library compute from the scene's view direction and half pi: atan2l, then
+// sinl and cosl (and the x87's own fsin and fcos) of the angles rounded to
+// double.
 TEST(Float80Test, PinnedViewTrigonometryEqualsTheX87AndTheCLibrary) {
   setExtendedPrecision();
-  const long double x = 3.0L, y = -3.5L, z = 4.0L;
+  const Point3 view = Scene{}.viewDir;
+  const long double x = view.x, y = view.y, z = view.z;
   const long double phi = atan2l(y, x);
   const long double theta = atan2l(z, sqrtl(x * x + y * y));
-  const long double halfPi = static_cast<long double>(3.141592653589793) * 0.5L;
+  EXPECT_EQ(kHalfPi, kPi * 0.5L);
+  const long double halfPi = kHalfPi;
   const long double a1 = static_cast<double>(-phi), a2 = static_cast<double>(halfPi - theta);
   long double fc1, fs1, fc2, fs2;
   __asm__("fcos" : "=t"(fc1) : "0"(a1));
