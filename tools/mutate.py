@@ -8,7 +8,8 @@ and shell/): a comparison, arithmetic or boolean operator swapped, a numeric
 constant changed, a statement removed. Each mutant is built and run against
 the fast tests (the geometry and shell unit tests, the software extended
 type's frames against the x87's, and the frame tool's check of the reference
-frames). A mutant that a test fails, or that hangs, is
+frames), in that order: a mutant is built for a test only if it passed the
+ones before. A mutant that a test fails, or that hangs, is
 killed; one that does not compile is not counted; the others survive and are
 printed with their place. The work happens in copies of the tree (one per
 job), so an interrupted run never leaves a mutated source behind.
@@ -127,10 +128,10 @@ def mutants(path):
             yield made("", "statement removed: %s" % stripped)
 
 
-def run(cmd, cwd, timeout, env=None):
+def run(cmd, cwd, timeout):
     try:
         return subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              timeout=timeout, env=env).returncode
+                              timeout=timeout).returncode
     except subprocess.TimeoutExpired:
         return "timeout"
 
@@ -150,8 +151,8 @@ class Worker:
         b, t = self.build, self.tree
         # Stages, cheapest first: a stage's targets are built only when the
         # mutant survived the stages before, so that most mutants of a header
-        # rebuild the geometry tests alone. The software extended type drawing
-        # frames beside the x87 catches most faults in the software arithmetic.
+        # rebuild the geometry tests alone. The software extended type's frames
+        # against the x87's judge the software arithmetic as the program uses it.
         self.stages = [
             (["geometry_test"], [os.path.join(b, "tests", "geometry_test"), "--gtest_brief=1", "--gtest_fail_fast"]),
             (["frame_batch", "frame_batch_soft"],
